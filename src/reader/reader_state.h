@@ -1,0 +1,47 @@
+// The one reader of the process: its file, read buffer, counters, delimiter,
+// current line and field tables, all in static storage of fixed size.
+#pragma once
+
+#include <cstdint>
+
+#include "Lintrow.h"
+#include "../platform/platform.h"
+
+namespace lintrow {
+
+// What the reader may do with FileHandle. Zero (the value at load) must come
+// first so that the zero state needs no set-up.
+enum class FileState : std::uint8_t {
+    NeverOpened,  // handle value 0 is nobody's file: no fill is attempted
+    Open,
+    OpenFailed,   // every fill fails
+    Closed,       // the handle value may belong to another file by now
+};
+
+// Bytes the vector scanner may read past the end of the valid data, and
+// write past the end of the line, without leaving the record.
+inline constexpr int kScanSlack = 64;
+
+struct ReaderState {
+    platform::OpenInfo OpenInfo;
+    platform::Handle FileHandle;
+    FileState State;
+    unsigned char Delimiter;
+    std::int32_t BufferPos;   // next byte to consume in ReadBuffer
+    std::int32_t BufferFill;  // valid bytes from the last fill, -1 after a failed one or none
+    std::uint32_t BytesConsumed;  // unsigned so that it wraps instead of overflowing
+    std::int32_t LineLength;
+    std::int32_t FieldCount;
+    alignas(64) unsigned char ReadBuffer[READ_BUFFER_SIZE + kScanSlack];
+    alignas(64) char LineText[MAX_LINE_LENGTH + 1 + kScanSlack];
+    std::int32_t FieldStart[MAX_FIELDS];   // offsets into LineText
+    std::int32_t FieldLength[MAX_FIELDS];
+};
+
+extern constinit ReaderState Reader;
+
+// Fills ReadBuffer from the file. Returns the byte count (short only at the
+// end of the file or before a failed read), 0 at the end, or -1 on failure.
+std::int32_t fill_read_buffer();
+
+}  // namespace lintrow
