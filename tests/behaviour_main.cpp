@@ -4,7 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string>
 
 #include "support/api.h"
 
@@ -15,19 +15,21 @@
 namespace lintrow::test {
 namespace {
 Api bound_api{};
-}
+std::string path_under_test = LINTROW_MODULE_PATH;
+}  // namespace
 Api& api() { return bound_api; }
+const std::string& module_path() { return path_under_test; }
 }  // namespace lintrow::test
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    const char* path = LINTROW_MODULE_PATH;
+    std::string& path = lintrow::test::path_under_test;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--module=", 9) == 0) path = argv[i] + 9;
     }
     lintrow::test::Module module(path);
     if (!module.loaded() || !module.bind(lintrow::test::api())) {
-        std::fprintf(stderr, "cannot use %s: %s\n", path, module.error().c_str());
+        std::fprintf(stderr, "cannot use %s: %s\n", path.c_str(), module.error().c_str());
         return 2;
     }
     return RUN_ALL_TESTS();

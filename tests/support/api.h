@@ -45,7 +45,9 @@ private:
     std::string error_;
 };
 
-// The module every behavioural test uses; set by the test program's main.
+// The module every behavioural test uses, and its path; set by the test
+// program's main.
 Api& api();
+const std::string& module_path();
 
 }  // namespace lintrow::test

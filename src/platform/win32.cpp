@@ -1,0 +1,27 @@
+// The file calls over the Windows kernel's OpenFile, _lread and _lclose.
+#include <windows.h>
+
+#include "platform.h"
+
+namespace lintrow::platform {
+namespace {
+
+static_assert(sizeof(OFSTRUCT) <= sizeof(OpenInfo), "OpenInfo must hold an OFSTRUCT");
+
+Handle open_for_reading(const char* path, OpenInfo& info) {
+    // OpenFile refuses directories, as the reader requires.
+    return OpenFile(path, reinterpret_cast<OFSTRUCT*>(info.bytes), OF_READ);
+}
+
+std::int32_t read(Handle handle, unsigned char* into, std::int32_t size) {
+    const UINT got = _lread(handle, into, static_cast<UINT>(size));
+    return got == static_cast<UINT>(HFILE_ERROR) ? kFailed : static_cast<std::int32_t>(got);
+}
+
+std::int32_t close(Handle handle) { return _lclose(handle) == HFILE_ERROR ? kFailed : 0; }
+
+}  // namespace
+
+constinit const Calls kSystemCalls = {open_for_reading, read, close};
+
+}  // namespace lintrow::platform

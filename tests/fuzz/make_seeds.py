@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""Writes the fuzzer's seed corpus: inputs that reach the shapes worth
+fuzzing from (fill boundaries, 1024-character cuts, CR LF split across fills,
+NUL bytes, a line of 1024 delimiters, failing and short reads)."""
+import os
+import struct
+import sys
+
+def u16(n):
+    return struct.pack('<H', n)
+
+def literal(data):
+    out = b''
+    for i in range(0, len(data), 255):
+        part = data[i:i + 255]
+        out += bytes([0]) + bytes([len(part)]) + part
+    return out
+
+def repeat(count, byte):
+    return bytes([1]) + u16(count) + bytes([byte])
+
+def filler(count, seed=2):  # count in 1..65536
+    return bytes([2 + 4 * seed]) + u16(count - 1)
+
+def file(*pieces):
+    assert len(pieces) < 8
+    return bytes([len(pieces)]) + b''.join(pieces)
+
+def header(chunk=None, failures=0):
+    head = bytes([0]) + u16(chunk) if chunk is not None else bytes([1])
+    return head + u16(failures)
+
+# Calls: op, a, b, c, then a sample of (byte % 6) bytes.
+def call(op, a=0, b=0, c=2, sample=b''):
+    return bytes([op, a, b, c, len(sample)]) + sample
+
+PREPARE0, PREPARE1, MISSING, NULL_PATH = call(0, 0), call(0, 1), call(0, 2), call(0, 3)
+COMMA, SEMICOLON, NUL_DELIM = call(1, 0), call(1, 1), call(1, 2)
+CLOSE, NEXT = call(2), call(3)
+def getline(maxlen=8, slot=2): return call(4, 0, maxlen, slot)
+def record(maxlen=8): return call(5, 0, maxlen, 2)
+def field(index, maxlen=8): return call(6, index, maxlen, 2)
+def skip(p1, p2, maxlen=8): return call(7, p1, p2, 2 + 8 * maxlen)  # maxlen picks from the table (0..31)
+def drain(count): return call(8, count)
+PULL = getline(8) + field(8) + field(9) + field(10) + record(10)
+
+SEEDS = {
+    'fill-boundary': header() + file(filler(32768)) + file(filler(65536, 1))
+        + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + PULL + PREPARE1 + drain(255) + PULL * 3,
+    'long-lines': header() + file(repeat(1500, ord('x')), literal(b'\n'), repeat(1024, ord('y')), literal(b'\n\r\n'), repeat(2048, ord(','))) + file()
+        + PREPARE0 + COMMA + PULL * 6 + field(4 + 7, 12) + field(6, 12),
+    'crlf-split': header() + file(repeat(32767, ord('a')), literal(b'\r\nsecond,line\r\n'), filler(40000)) + file()
+        + PREPARE0 + COMMA + drain(31) + PULL * 4 + drain(200) + PULL,
+    'nul-bytes': header() + file(repeat(100, 0), literal(b'a\0b\nc\0\0d,e\n'), repeat(33000, 0)) + file()
+        + PREPARE0 + PULL * 3 + COMMA + PULL * 2 + NUL_DELIM + drain(3) + PULL,
+    'max-delimiters': header() + file(filler(32000), repeat(1024, ord(',')), literal(b'\n'), filler(40000)) + file()
+        + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + drain(255) + PULL * 2 + field(7 + 255 - 7, 3) + PULL,
+    'failing-reads': header(7, 0b1010_0101) + file(filler(70000 % 65536)) + file(literal(b'x\ny\n'))
+        + PREPARE0 + NEXT * 5 + PULL * 10 + drain(100) + PULL,
+    'short-reads': header(4095) + file(filler(50000)) + file()
+        + PREPARE0 + COMMA + drain(255) + PULL * 5,
+    'close-reopen': header() + file(literal(b'l1\nl2\nl3\n')) + file(literal(b'#a\nEND\n\nz'))
+        + PREPARE0 + NEXT + CLOSE + PULL * 4 + CLOSE + MISSING + PULL + CLOSE + NULL_PATH + PULL
+        + PREPARE1 + skip(6, 8) + PULL + skip(6, 8) + PULL + PREPARE0 + PREPARE1 + PULL,
+    'search': header() + file(literal(b'a\nb\n#x\nc\n\nEND\n12,x\n'), filler(3000)) + file()
+        + PREPARE0 + skip(6, 8, 13 + 18) + skip(6, 8, 2) + skip(2, 2, 0) + skip(7, 8, 1) + skip(12, 13) + skip(6, 3, 12),
+    'no-room': header() + file(literal(b'one,two\nthree\nfour\n')) + file()
+        + PREPARE0 + COMMA + getline(0) + getline(1) + call(4, 0, 8, 0) + call(4, 0, 8, 1) + field(0) + field(1) + field(2)
+        + field(3) + field(4) + field(5) + field(6) + record(0) + record(1),
+}
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), 'corpus')
+    os.makedirs(out, exist_ok=True)
+    for name, data in SEEDS.items():
+        with open(os.path.join(out, name), 'wb') as f:
+            f.write(data)
+
+if __name__ == '__main__':
+    main()
