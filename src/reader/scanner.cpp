@@ -20,34 +20,6 @@ KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t lim
     return {pos, false};
 }
 
-namespace {
-constinit ScanKernel chosen_kernel = nullptr;
-constinit ScanPath chosen_path = ScanPath::Scalar;
-}  // namespace
-
-bool use_scan_path(ScanPath path) {
-    switch (path) {
-        case ScanPath::Best:
-        case ScanPath::Scalar:
-            chosen_kernel = scan_scalar;
-            chosen_path = ScanPath::Scalar;
-            return true;
-        case ScanPath::Sse2:
-        case ScanPath::Avx2: return false;
-    }
-    return false;
-}
-
-ScanPath scan_path() {
-    active_kernel();
-    return chosen_path;
-}
-
-ScanKernel active_kernel() {
-    if (chosen_kernel == nullptr) use_scan_path(ScanPath::Best);
-    return chosen_kernel;
-}
-
 }  // namespace lintrow
 
 using lintrow::Reader;

@@ -23,7 +23,11 @@ struct KernelResult {
 using ScanKernel = KernelResult (*)(ReaderState& reader, std::int32_t pos, std::int32_t limit,
                                     LineCursor& line);
 
+// The portable kernel, a byte at a time; always built.
 KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
+// The x86 vector kernels, built and chosen only on x86.
+KernelResult scan_sse2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
+KernelResult scan_avx2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
 
 enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2 };
 

@@ -1,0 +1,31 @@
+// The scanner kernel for AVX2, chosen at run time when the CPU has it.
+#include <immintrin.h>
+
+#include "scan_blocks.h"
+
+namespace lintrow {
+namespace {
+
+struct Avx2 {
+    struct Pattern {
+        __m256i line_feed, carriage_return, delimiter;
+    };
+    static Pattern pattern(unsigned char delimiter) {
+        return {_mm256_set1_epi8('\n'), _mm256_set1_epi8('\r'), _mm256_set1_epi8(static_cast<char>(delimiter))};
+    }
+    static std::uint32_t special_mask(const unsigned char* bytes, const Pattern& p) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+        const __m256i hits = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi8(block, p.line_feed), _mm256_cmpeq_epi8(block, p.carriage_return)),
+            _mm256_cmpeq_epi8(block, p.delimiter));
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits));
+    }
+};
+
+}  // namespace
+
+KernelResult scan_avx2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
+    return scan_blocks<Avx2>(reader, pos, limit, line);
+}
+
+}  // namespace lintrow
