@@ -47,7 +47,7 @@ LINTROW_API int LINTROW_CALL CurrentRecord(StringSlot slot, int maxlen) {
 LINTROW_API int LINTROW_CALL GetField(int index, StringSlot slot, int maxlen) {
     if (index < 1 || index > Reader.FieldCount) return 0;
     return lintrow::copy_out(slot, maxlen, Reader.LineText + Reader.FieldStart[index - 1],
-                             Reader.FieldLength[index - 1]);
+                             lintrow::field_length(Reader, index - 1));
 }
 
 LINTROW_API int LINTROW_CALL SkipToLine(const char* prefix1, const char* prefix2, StringSlot slot, int maxlen) {

@@ -18,8 +18,9 @@ enum class FileState : std::uint8_t {
     Closed,       // the handle value may belong to another file by now
 };
 
-// Bytes the vector scanner may read past the end of the valid data, and
-// write past the end of the line, without leaving the record.
+// Bytes the vector scanner may read past the end of the valid data (after
+// the line feed put there), and write past the end of the line, without
+// leaving the record.
 inline constexpr int kScanSlack = 64;
 
 struct ReaderState {
@@ -34,14 +35,23 @@ struct ReaderState {
     std::int32_t FieldCount;
     alignas(64) unsigned char ReadBuffer[READ_BUFFER_SIZE + kScanSlack];
     alignas(64) char LineText[MAX_LINE_LENGTH + 1 + kScanSlack];
-    std::int32_t FieldStart[MAX_FIELDS];   // offsets into LineText
-    std::int32_t FieldLength[MAX_FIELDS];
+    // Where each field of the current line begins in LineText. A field ends
+    // one character (its delimiter) before the next begins, the last one at
+    // the end of the line, so its length needs no table of its own.
+    std::int32_t FieldStart[MAX_FIELDS];
 };
 
 extern constinit ReaderState Reader;
 
-// Fills ReadBuffer from the file. Returns the byte count (short only at the
-// end of the file or before a failed read), 0 at the end, or -1 on failure.
+// The length of field `index` (0-based, below FieldCount) of the current line.
+inline std::int32_t field_length(const ReaderState& reader, std::int32_t index) {
+    const std::int32_t end = index + 1 < reader.FieldCount ? reader.FieldStart[index + 1] - 1 : reader.LineLength;
+    return end - reader.FieldStart[index];
+}
+
+// Fills ReadBuffer from the file and puts a line feed after the valid bytes.
+// Returns the byte count (short only at the end of the file or before a
+// failed read), 0 at the end, or -1 on failure.
 std::int32_t fill_read_buffer();
 
 }  // namespace lintrow

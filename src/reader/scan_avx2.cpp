@@ -2,6 +2,7 @@
 #include <immintrin.h>
 
 #include "scan_blocks.h"
+#include "scan_line.h"
 
 namespace lintrow {
 namespace {
@@ -13,19 +14,26 @@ struct Avx2 {
     static Pattern pattern(unsigned char delimiter) {
         return {_mm256_set1_epi8('\n'), _mm256_set1_epi8('\r'), _mm256_set1_epi8(static_cast<char>(delimiter))};
     }
-    static std::uint32_t special_mask(const unsigned char* bytes, const Pattern& p) {
-        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
-        const __m256i hits = _mm256_or_si256(
-            _mm256_or_si256(_mm256_cmpeq_epi8(block, p.line_feed), _mm256_cmpeq_epi8(block, p.carriage_return)),
-            _mm256_cmpeq_epi8(block, p.delimiter));
-        return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits));
+    static std::uint64_t bits(__m256i hits) { return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); }
+    static BlockMasks masks(const unsigned char* bytes, const Pattern& p) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32));
+        const auto ends = [&](__m256i block) {
+            return _mm256_or_si256(_mm256_cmpeq_epi8(block, p.line_feed), _mm256_cmpeq_epi8(block, p.carriage_return));
+        };
+        return {bits(ends(low)) | bits(ends(high)) << 32,
+                bits(_mm256_cmpeq_epi8(low, p.delimiter)) | bits(_mm256_cmpeq_epi8(high, p.delimiter)) << 32};
     }
 };
 
 }  // namespace
 
-KernelResult scan_avx2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
+namespace {
+KernelResult kernel(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
     return scan_blocks<Avx2>(reader, pos, limit, line);
 }
+}  // namespace
+
+std::int32_t next_line_avx2() { return scan_next_line<kernel>(); }
 
 }  // namespace lintrow

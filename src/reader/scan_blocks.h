@@ -1,8 +1,8 @@
 // The block scanner shared by the vector kernels. Each kernel's translation
 // unit is compiled for its own instruction set and includes this file with
-// an Isa type that turns 32 bytes into a bit mask of line feeds, carriage
-// returns and delimiters. Everything here has internal linkage, so no code
-// built for a wider instruction set can be picked for another kernel.
+// an Isa type that turns 64 bytes into two bit masks: line ends (LF and CR)
+// and delimiters. Everything here has internal linkage, so no code built for
+// a wider instruction set can be picked for another kernel.
 #pragma once
 
 #include <cstring>
@@ -12,84 +12,66 @@
 namespace lintrow {
 namespace {
 
-constexpr std::int32_t kBlock = 32;
+constexpr std::int32_t kBlock = 64;
 
-// Takes bytes from ReadBuffer[pos, limit) into the line, 32 at a time: each
-// block is copied to the line whole, then only its special bytes are looked
-// at. Same contract as scan_scalar.
+struct BlockMasks {
+    std::uint64_t ends;        // LF or CR
+    std::uint64_t delimiters;  // the delimiter byte
+};
+
+// Takes bytes from ReadBuffer[pos, limit) into the line, 64 at a time: each
+// block is copied to the line whole, the start of each field is taken from
+// the delimiter mask, and only LF and CR need a look at the byte. Same
+// contract as scan_scalar.
 template <class Isa>
 inline KernelResult scan_blocks(ReaderState& reader, std::int32_t pos, const std::int32_t limit, LineCursor& line) {
     const unsigned char* const input = reader.ReadBuffer;
     char* const output = reader.LineText;
-    // CR and LF are never delimiters; comparing with LF twice costs nothing.
-    const unsigned char delimiter =
-        reader.Delimiter == '\r' || reader.Delimiter == '\n' ? static_cast<unsigned char>('\n') : reader.Delimiter;
-    const typename Isa::Pattern pattern = Isa::pattern(delimiter);
+    // CR and LF are never delimiters.
+    const bool delimiter_counts = reader.Delimiter != '\r' && reader.Delimiter != '\n';
+    const std::uint64_t delimiter_filter = delimiter_counts ? ~std::uint64_t{0} : 0;
+    const typename Isa::Pattern pattern = Isa::pattern(reader.Delimiter);
     std::int32_t length = line.length;
-    std::int32_t field = line.field;
-    std::int32_t field_start = reader.FieldStart[field];
+    std::int32_t* next_start = reader.FieldStart + line.field + 1;
+
+    const auto finish = [&](std::int32_t next, bool ended) {
+        line.length = length;
+        line.field = static_cast<std::int32_t>(next_start - reader.FieldStart) - 1;
+        return KernelResult{next, ended};
+    };
 
     while (pos < limit) {
-        // Bytes past limit are stale but inside the record (kScanSlack); the
-        // mask drops them and the copy lands past the line's end.
-        const std::int32_t valid = limit - pos < kBlock ? limit - pos : kBlock;
-        std::uint32_t specials = Isa::special_mask(input + pos, pattern);
-        if (valid < kBlock) specials &= (std::uint32_t{1} << valid) - 1;
+        if (MAX_LINE_LENGTH - length <= kBlock) {
+            // The line may fill up within this block: the scalar kernel
+            // finishes it, byte by byte, at most a block's worth.
+            finish(pos, false);
+            return scan_scalar(reader, pos, limit, line);
+        }
+        // The line feed put at limit ends every stretch there; bytes past it
+        // are stale but inside the record (kScanSlack), and their copy lands
+        // past the line's end.
+        const BlockMasks masks = Isa::masks(input + pos, pattern);
         std::memcpy(output + length, input + pos, kBlock);
-        const std::int32_t room = MAX_LINE_LENGTH - length;
-
-        bool realign = false;
-        while (specials != 0 && !realign) {
-            const std::int32_t at = __builtin_ctz(specials);
-            specials &= specials - 1;
-            if (at >= room) break;  // the line fills up before this byte
-            const unsigned char ch = input[pos + at];
-            if (ch == '\n') {
-                line.length = length + at;
-                line.field = field;
-                reader.FieldStart[field] = field_start;
-                return {pos + at + 1, true};
-            }
-            if (ch == '\r') {
-                // Dropped. A following LF ends the line; otherwise the rest
-                // of the block shifts by one and is copied again.
-                if (pos + at + 1 < limit && input[pos + at + 1] == '\n') {
-                    line.length = length + at;
-                    line.field = field;
-                    reader.FieldStart[field] = field_start;
-                    return {pos + at + 2, true};
-                }
-                length += at;
-                pos += at + 1;
-                realign = true;
-                break;
-            }
-            // A delimiter, already copied: close the field, open the next.
-            reader.FieldLength[field] = length + at - field_start;
-            reader.FieldStart[field] = field_start;
-            ++field;
-            field_start = length + at + 1;
-            if (field_start == MAX_LINE_LENGTH) {
-                line.length = MAX_LINE_LENGTH;
-                line.field = field;
-                reader.FieldStart[field] = field_start;
-                return {pos + at + 1, true};
-            }
+        const std::int32_t stop = masks.ends != 0 ? __builtin_ctzll(masks.ends) : kBlock;
+        // Delimiters before the first line end belong to this stretch; each
+        // opens a field at the character after it.
+        std::uint64_t delimiters = masks.delimiters & delimiter_filter;
+        if (stop < kBlock) delimiters &= (std::uint64_t{1} << stop) - 1;
+        const std::int32_t after = length + 1;
+        while (delimiters != 0) {
+            *next_start++ = after + __builtin_ctzll(delimiters);
+            delimiters &= delimiters - 1;
         }
-        if (realign) continue;
-        if (valid >= room) {
-            line.length = MAX_LINE_LENGTH;
-            line.field = field;
-            reader.FieldStart[field] = field_start;
-            return {pos + room, true};
-        }
-        length += valid;
-        pos += valid;
+        length += stop;
+        pos += stop;
+        if (masks.ends == 0 || pos == limit) continue;
+        if (input[pos] == '\n') return finish(pos + 1, true);
+        // A CR is dropped; with its LF it ends the line, otherwise the rest
+        // of the block is copied again one place further on.
+        if (pos + 1 < limit && input[pos + 1] == '\n') return finish(pos + 2, true);
+        ++pos;
     }
-    line.length = length;
-    line.field = field;
-    reader.FieldStart[field] = field_start;
-    return {pos, false};
+    return finish(pos, false);
 }
 
 }  // namespace

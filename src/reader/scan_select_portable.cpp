@@ -1,12 +1,14 @@
-// CPUs without a vector kernel scan with the scalar one.
+// CPUs without a vector scanner scan with the portable one.
 #include "scanner.h"
 
 namespace lintrow {
 
-bool use_scan_path(ScanPath path) { return path == ScanPath::Best || path == ScanPath::Scalar; }
+bool use_scan_path(ScanPath path) {
+    if (path != ScanPath::Best && path != ScanPath::Scalar) return false;
+    active_line_scanner = next_line_scalar;
+    return true;
+}
 
 ScanPath scan_path() { return ScanPath::Scalar; }
-
-ScanKernel active_kernel() { return scan_scalar; }
 
 }  // namespace lintrow

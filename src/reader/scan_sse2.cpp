@@ -2,6 +2,7 @@
 #include <emmintrin.h>
 
 #include "scan_blocks.h"
+#include "scan_line.h"
 
 namespace lintrow {
 namespace {
@@ -13,21 +14,27 @@ struct Sse2 {
     static Pattern pattern(unsigned char delimiter) {
         return {_mm_set1_epi8('\n'), _mm_set1_epi8('\r'), _mm_set1_epi8(static_cast<char>(delimiter))};
     }
-    static std::uint32_t half_mask(const unsigned char* bytes, const Pattern& p) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, p.line_feed), _mm_cmpeq_epi8(block, p.carriage_return)),
-                                          _mm_cmpeq_epi8(block, p.delimiter));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(hits));
-    }
-    static std::uint32_t special_mask(const unsigned char* bytes, const Pattern& p) {
-        return half_mask(bytes, p) | half_mask(bytes + 16, p) << 16;
+    static std::uint64_t bits(__m128i hits) { return static_cast<std::uint16_t>(_mm_movemask_epi8(hits)); }
+    static BlockMasks masks(const unsigned char* bytes, const Pattern& p) {
+        BlockMasks out{0, 0};
+        for (int i = 0; i < 4; ++i) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
+            const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, p.line_feed), _mm_cmpeq_epi8(block, p.carriage_return));
+            out.ends |= bits(ends) << (16 * i);
+            out.delimiters |= bits(_mm_cmpeq_epi8(block, p.delimiter)) << (16 * i);
+        }
+        return out;
     }
 };
 
 }  // namespace
 
-KernelResult scan_sse2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
+namespace {
+KernelResult kernel(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
     return scan_blocks<Sse2>(reader, pos, limit, line);
 }
+}  // namespace
+
+std::int32_t next_line_sse2() { return scan_next_line<kernel>(); }
 
 }  // namespace lintrow

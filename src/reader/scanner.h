@@ -1,6 +1,7 @@
-// The line scanner's kernels. Each takes bytes from ReadBuffer into the
-// current line until a line feed, a full line or the end of the valid bytes;
-// they differ only in how many bytes they examine at once.
+// The line scanner. NextLine runs one of several line scanners that differ
+// only in how many bytes their kernel examines at once: a portable one, a
+// byte at a time, and on x86 SSE2 and AVX2 ones, 32 bytes at a time. The
+// fastest the CPU runs is chosen at the first scan; tests can force any.
 #pragma once
 
 #include <cstdint>
@@ -20,23 +21,29 @@ struct KernelResult {
     bool line_ended;    // a line feed was consumed or the line is full
 };
 
-using ScanKernel = KernelResult (*)(ReaderState& reader, std::int32_t pos, std::int32_t limit,
-                                    LineCursor& line);
-
-// The portable kernel, a byte at a time; always built.
+// A kernel takes bytes from ReadBuffer[pos, limit) into the line until a line
+// feed, a full line or limit, and records where each field starts. The
+// portable kernel is always built; the vector ones finish a nearly full line
+// with it.
 KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
-// The x86 vector kernels, built and chosen only on x86.
-KernelResult scan_sse2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
-KernelResult scan_avx2(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
+
+// NextLine with each kernel.
+using LineScanner = std::int32_t (*)();
+std::int32_t next_line_scalar();
+std::int32_t next_line_sse2();  // x86 only
+std::int32_t next_line_avx2();  // x86 only
 
 enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2 };
 
-// Chooses the kernel NextLine uses; Best picks the fastest the CPU runs.
+// Chooses the scanner NextLine uses; Best picks the fastest the CPU runs.
 // Returns false, and changes nothing, when the CPU cannot run the path.
 bool use_scan_path(ScanPath path);
 
-// The path in use, and its kernel; the first call picks the best.
+// The path in use (choosing it first if no scan has yet).
 ScanPath scan_path();
-ScanKernel active_kernel();
+
+// The scanner NextLine calls. It starts as a chooser that picks the best
+// path and then runs it.
+extern LineScanner active_line_scanner;
 
 }  // namespace lintrow
