@@ -1,5 +1,6 @@
 // Copies of the line and its fields into buffers the host owns, and the
 // search ahead for a line that starts with a prefix.
+#include <bit>
 #include <cstring>
 
 #include "scanner.h"
@@ -13,13 +14,64 @@ char* buffer_of(StringSlot slot, std::int32_t maxlen) {
     return *slot;
 }
 
+// The number of bytes of the 16 in `words` before the first NUL, or 16.
+std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    for (int i = 0; i < 2; ++i) {
+        // The lowest flagged byte is exactly the first NUL.
+        const std::uint64_t zeros = (words[i] - kOnes) & ~words[i] & kHighs;
+        if (zeros != 0) return 8 * i + __builtin_ctzll(zeros) / 8;
+    }
+    return 16;
+}
+
+// Writes exactly `count` (1 to 16) bytes with two overlapping stores.
+void store_exact(char* to, const unsigned char* from, std::int32_t count) {
+    if (count >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + count - 4, from + count - 4, 4);
+    } else if (count >= 2) {
+        std::memcpy(to, from, 2);
+        std::memcpy(to + count - 2, from + count - 2, 2);
+    } else {
+        to[0] = static_cast<char>(from[0]);
+    }
+}
+
+// The copy of a short source (n below 16) without library calls: 16 bytes
+// are read (the line buffer has room past its end), the bytes from the first
+// NUL or from n on are cleared, and n + 1 bytes are stored.
+std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
+    std::uint64_t words[2];
+    std::memcpy(words, source, sizeof words);
+    const std::int32_t nul = bytes_before_nul(words);
+    const std::int32_t visible = nul < n ? nul : n;
+    if (visible < 8) {
+        words[0] &= (std::uint64_t{1} << (8 * visible)) - 1;
+        words[1] = 0;
+    } else {
+        words[1] &= (std::uint64_t{1} << (8 * (visible - 8))) - 1;
+    }
+    unsigned char bytes[16];
+    std::memcpy(bytes, words, sizeof bytes);
+    store_exact(buffer, bytes, n + 1);
+    return n;
+}
+
 // strncpy of n = min(length, maxlen) bytes followed by a NUL at n: exactly
 // n + 1 bytes written, n returned even when a NUL inside the source hides the
-// rest of it.
+// rest of it. The source lies in LineText.
 std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, std::int32_t length) {
     char* const buffer = buffer_of(slot, maxlen);
     if (buffer == nullptr) return 0;
     const std::int32_t n = length < maxlen ? length : maxlen;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (n < 16) return copy_short(buffer, source, n);
+    }
     const void* const nul = std::memchr(source, '\0', static_cast<std::size_t>(n));
     const std::int32_t visible = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - source) : n;
     std::memcpy(buffer, source, static_cast<std::size_t>(visible));
