@@ -35,15 +35,32 @@ if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
 fi
 
-# Creating the prefix takes minutes under emulation, and its helpers may hang
-# after the work is done: bound it, then stop them.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "setup: creating the Wine prefix $WINEPREFIX (takes minutes under emulation)"
-  mkdir -p "$WINEPREFIX"
-  timeout 900 wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
-  for _ in $(seq 1 60); do [ -f "$WINEPREFIX/system.reg" ] && break; sleep 5; done
-  timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
+# Creating the prefix takes many minutes under emulation, longer than Wine's
+# own loader waits for it, so it is made once here and waited for: until
+# wineboot and its setup steps have finished (their helpers may then hang,
+# and are stopped). A marker records a complete prefix.
+if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
+  echo "setup: creating the Wine prefix $WINEPREFIX (takes 10 to 20 minutes under emulation)"
   wineserver -k </dev/null >/dev/null 2>&1 || true
-  [ -f "$WINEPREFIX/system.reg" ] || { echo "setup: the Wine prefix was not created"; exit 1; }
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  # No Mono or Gecko: the tests need neither, and their installers would wait.
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 1800 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
+  started=$(date +%s)
+  sleep 60
+  while [ $(( $(date +%s) - started )) -lt 1800 ]; do
+    if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && ! pgrep -f 'wineboot|rundll32' >/dev/null; then
+      break
+    fi
+    sleep 10
+  done
+  timeout 60 wineserver -k </dev/null >/dev/null 2>&1 || true
+  wait || true
+  if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+    echo "setup: the Wine prefix was not created in time"
+    exit 1
+  fi
+  touch "$WINEPREFIX/.lintrow-ready"
+  echo "setup: Wine prefix ready after $(( $(date +%s) - started )) s"
 fi
 echo "setup: Windows tools ready (prefix $WINEPREFIX)"
