@@ -157,7 +157,7 @@ std::uint64_t next_line_loop(Reader& reader, std::uint64_t bytes) {
     for (;;) {
         const int before = reader.Pos();
         reader.NextLine();
-        const auto step = static_cast<std::uint32_t>(reader.Pos() - before);
+        const auto step = static_cast<std::uint32_t>(reader.Pos()) - static_cast<std::uint32_t>(before);
         if (step == 0 || consumed >= bytes) break;
         consumed += step;
         ++lines;

@@ -1,14 +1,51 @@
 #!/usr/bin/env bash
-# The whole test suite: builds and tests every configuration, stops at the
-# first failure. Installs what is missing on a fresh machine.
+# The whole test suite, in one command: the native build and tests, the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
+# and the 32-bit Windows DLL with its suite under Wine. Stops at the first
+# failure. Installs what is missing on a fresh machine.
+#
+# LINTROW_FUZZ_SECONDS (default 120) bounds the fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-step() { printf '\n=== %s\n' "$*"; }
+started=$(date +%s)
+step() { printf '\n=== %s (at %d s)\n' "$*" $(( $(date +%s) - started )); }
+
+step "tools"
+scripts/install-native-tools.sh
 
 step "native build and tests"
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
 
-step "all tests passed"
+step "sanitizers: AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize
+cmake --build --preset sanitize
+ctest --preset sanitize
+
+step "fuzzing: the differential fuzzer for ${LINTROW_FUZZ_SECONDS:-120} s"
+mkdir -p build/fuzz/corpus build/fuzz/artifacts
+if ! build/sanitize/tests/lintrow_fuzzer -max_total_time="${LINTROW_FUZZ_SECONDS:-120}" -max_len=4096 \
+     -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus \
+     > build/fuzz/log.txt 2>&1; then
+  tail -n 40 build/fuzz/log.txt
+  for input in build/fuzz/artifacts/*; do
+    echo "failing input $input (add it to tests/fuzz/corpus):"
+    base64 -w0 "$input"; echo
+  done
+  exit 1
+fi
+grep -E '^stat::number_of_executed_units|^Done' build/fuzz/log.txt
+
+step "valgrind memcheck"
+valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_unit_tests --gtest_brief=1 \
+  --gtest_filter='-*4GiB*:*TenMegabyte*'
+valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_static_behaviour_tests --gtest_brief=1
+valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
+
+step "coverage of src/"
+scripts/coverage.sh | tail -n 15
+
+step "all tests passed in $(( $(date +%s) - started )) s"

@@ -147,6 +147,9 @@ struct SkipCase {
     std::string next;
 };
 
+// Named, not dumped byte by byte (padding bytes are uninitialised).
+void PrintTo(const SkipCase& c, std::ostream* out) { *out << c.name; }
+
 class SkipTable : public ::testing::TestWithParam<SkipCase> {};
 
 TEST_P(SkipTable, StopsAtTheMatchOrAtAnEmptyLineOrTheEnd) {

@@ -9,6 +9,7 @@
 
 #include "Lintrow.h"
 #include "reader/reader_state.h"
+#include "reader/scanner.h"
 #include "support/fake_platform.h"
 
 namespace lintrow::test {
@@ -170,6 +171,33 @@ TEST(ShortReads, LinesArriveWholeWhateverTheReadSize) {
         EXPECT_EQ(drain(), expected);
         EXPECT_EQ(Pos(), static_cast<int>(content.size()));
     }
+}
+
+TEST(FaultyPlatform, ReadClaimingMoreThanAskedNeverOverrunsTheBuffer) {
+    FakePlatform platform;
+    platform.file().content = std::string(40000, 'z');
+    platform.file().claims_more = true;
+    ASSERT_EQ(PrepareFile("x"), 7);
+    for (int i = 0; i < 32; ++i) ASSERT_EQ(NextLine(), 1024);
+    EXPECT_EQ(Reader.BufferFill, READ_BUFFER_SIZE);
+    EXPECT_EQ(Pos(), READ_BUFFER_SIZE);
+}
+
+TEST(ScanPaths, EachPathTheCpuRunsCanBeChosen) {
+    FakePlatform platform;
+    platform.file().content = "a,b\n";
+    EXPECT_TRUE(use_scan_path(ScanPath::Scalar));
+    EXPECT_EQ(scan_path(), ScanPath::Scalar);
+    for (ScanPath path : {ScanPath::Sse2, ScanPath::Avx2}) {
+        if (!use_scan_path(path)) continue;
+        EXPECT_EQ(scan_path(), path);
+        ASSERT_EQ(PrepareFile("x"), 7);
+        SetDelim(",");
+        EXPECT_EQ(NextLine(), 3);
+        EXPECT_EQ(Fields(), 2);
+    }
+    EXPECT_TRUE(use_scan_path(ScanPath::Best));
+    EXPECT_NE(scan_path(), ScanPath::Best);
 }
 
 TEST(Position, WrapsAsA32BitCounterInsteadOfOverflowing) {

@@ -82,6 +82,9 @@ struct ScanCase {
     std::vector<Step> steps;
 };
 
+// Named, not dumped byte by byte (padding bytes are uninitialised).
+void PrintTo(const ScanCase& c, std::ostream* out) { *out << c.name; }
+
 class ScanTable : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanTable, EveryScanLeavesLineFieldsAndPosition) {

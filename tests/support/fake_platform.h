@@ -17,6 +17,7 @@ struct FakeFile {
     std::set<int> failing_reads;  // read calls (counted from 1) that fail
     std::size_t chunk = 0;        // most bytes one read returns; 0 for no limit
     int close_result = 0;
+    bool claims_more = false;     // reads report more bytes than were asked for
 
     int open_calls = 0;
     int read_calls = 0;

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Linux build and test tools when missing: compilers, CMake,
+# GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind.
+set -euo pipefail
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v g++ >/dev/null || missing+=(g++)
+command -v clang++ >/dev/null || missing+=(clang)
+command -v llvm-profdata >/dev/null || missing+=(llvm)
+command -v valgrind >/dev/null || missing+=(valgrind)
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
