@@ -15,9 +15,11 @@ struct Avx2 {
         return {_mm256_set1_epi8('\n'), _mm256_set1_epi8('\r'), _mm256_set1_epi8(static_cast<char>(delimiter))};
     }
     static std::uint64_t bits(__m256i hits) { return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); }
-    static BlockMasks masks(const unsigned char* bytes, const Pattern& p) {
+    static BlockMasks copy_and_classify(const unsigned char* bytes, char* to, const Pattern& p) {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), low);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), high);
         const auto ends = [&](__m256i block) {
             return _mm256_or_si256(_mm256_cmpeq_epi8(block, p.line_feed), _mm256_cmpeq_epi8(block, p.carriage_return));
         };

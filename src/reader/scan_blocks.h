@@ -1,11 +1,9 @@
 // The block scanner shared by the vector kernels. Each kernel's translation
 // unit is compiled for its own instruction set and includes this file with
-// an Isa type that turns 64 bytes into two bit masks: line ends (LF and CR)
-// and delimiters. Everything here has internal linkage, so no code built for
+// an Isa type that copies 64 bytes and turns them into two bit masks: line
+// ends (LF and CR) and delimiters. Everything here has internal linkage, so no code built for
 // a wider instruction set can be picked for another kernel.
 #pragma once
-
-#include <cstring>
 
 #include "scanner.h"
 
@@ -50,8 +48,7 @@ inline KernelResult scan_blocks(ReaderState& reader, std::int32_t pos, const std
         // The line feed put at limit ends every stretch there; bytes past it
         // are stale but inside the record (kScanSlack), and their copy lands
         // past the line's end.
-        const BlockMasks masks = Isa::masks(input + pos, pattern);
-        std::memcpy(output + length, input + pos, kBlock);
+        const BlockMasks masks = Isa::copy_and_classify(input + pos, output + length, pattern);
         const std::int32_t stop = masks.ends != 0 ? __builtin_ctzll(masks.ends) : kBlock;
         // Delimiters before the first line end belong to this stretch; each
         // opens a field at the character after it.

@@ -15,10 +15,11 @@ struct Sse2 {
         return {_mm_set1_epi8('\n'), _mm_set1_epi8('\r'), _mm_set1_epi8(static_cast<char>(delimiter))};
     }
     static std::uint64_t bits(__m128i hits) { return static_cast<std::uint16_t>(_mm_movemask_epi8(hits)); }
-    static BlockMasks masks(const unsigned char* bytes, const Pattern& p) {
+    static BlockMasks copy_and_classify(const unsigned char* bytes, char* to, const Pattern& p) {
         BlockMasks out{0, 0};
         for (int i = 0; i < 4; ++i) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16 * i), block);
             const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, p.line_feed), _mm_cmpeq_epi8(block, p.carriage_return));
             out.ends |= bits(ends) << (16 * i);
             out.delimiters |= bits(_mm_cmpeq_epi8(block, p.delimiter)) << (16 * i);

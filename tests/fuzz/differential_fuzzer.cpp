@@ -40,12 +40,20 @@ private:
 
 // Text lines with fields and CR LF endings, cut to `count` bytes.
 std::string filler(std::size_t count, std::uint8_t seed) {
-    static const char kPattern[] = "12,alpha,3.5,,x\r\nbeta;gamma,\r\n\"q\",7\n";
-    std::string out;
-    out.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) out += kPattern[(i + seed) % (sizeof kPattern - 1)];
+    static const std::string kPattern = "12,alpha,3.5,,x\r\nbeta;gamma,\r\n\"q\",7\n";
+    std::string out = kPattern.substr(seed % kPattern.size());
+    while (out.size() < count) out += kPattern;
+    out.resize(count);
     return out;
 }
+
+// Three fills and a little more reach every boundary worth reaching; more
+// would only slow the fuzzer down.
+constexpr std::size_t kMaxFileSize = 3 * READ_BUFFER_SIZE + 4096;
+
+// Most pieces are small, which keeps most runs fast; a piece whose kind has
+// the high bit set may be as long as 65535 bytes, to reach fill boundaries.
+std::size_t piece_size(std::uint8_t kind, std::uint16_t size) { return (kind & 0x80) != 0 ? size : size % 1024u; }
 
 std::string build_file(Decoder& in) {
     std::string content;
@@ -55,11 +63,11 @@ std::string build_file(Decoder& in) {
         switch (kind % 4) {
             case 0: content += in.bytes(in.byte()); break;
             case 1: {
-                const std::size_t count = in.u16();
+                const std::size_t count = piece_size(kind, in.u16());
                 content.append(count, static_cast<char>(in.byte()));
                 break;
             }
-            case 2: content += filler(static_cast<std::size_t>(in.u16()) + 1, kind); break;
+            case 2: content += filler(piece_size(kind, in.u16()) + 1, kind); break;
             default: {
                 static const char* const kSpecial[] = {"\r\n", "\n", "\r", ",", "\0", "\n\n", "\r\r\n", ";"};
                 const char* special = kSpecial[(kind / 4) % 8];
@@ -67,6 +75,7 @@ std::string build_file(Decoder& in) {
             }
         }
     }
+    if (content.size() > kMaxFileSize) content.resize(kMaxFileSize);
     return content;
 }
 
@@ -127,17 +136,23 @@ constexpr lintrow::platform::Calls kScriptedCalls = {library_open, library_read,
     std::abort();
 }
 
-void run(const std::uint8_t* data, std::size_t size) {
-    Decoder in(data, size);
-    ScriptedFiles files_for_library;
-    files_for_library.chunk = std::size_t{in.byte() % 4 == 0 ? in.u16() % 5000 : 0u};
+// The files and read faults at the head of an input, decoded once for all
+// scan paths; `calls` is left at the first call.
+ScriptedFiles decode_files(Decoder& in) {
+    ScriptedFiles files;
+    files.chunk = std::size_t{in.byte() % 4 == 0 ? in.u16() % 5000 : 0u};
     const std::uint16_t failures = in.u16();
     for (int bit = 0; bit < 16; ++bit) {
-        if ((failures >> bit & 1) != 0) files_for_library.failing_reads.insert(bit + 1);
+        if ((failures >> bit & 1) != 0) files.failing_reads.insert(bit + 1);
     }
-    files_for_library.files["file0"] = build_file(in);
-    files_for_library.files["file1"] = build_file(in);
-    ScriptedFiles files_for_model = files_for_library;
+    files.files["file0"] = build_file(in);
+    files.files["file1"] = build_file(in);
+    return files;
+}
+
+void run(const ScriptedFiles& files, Decoder in) {
+    ScriptedFiles files_for_library = files;
+    ScriptedFiles files_for_model = files;
 
     library_files = &files_for_library;
     lintrow::Reader = lintrow::ReaderState{};
@@ -210,10 +225,10 @@ void run(const std::uint8_t* data, std::size_t size) {
         if (library_result != model_result) diverged(step, "result", library_result, model_result);
         if (Fields() != model.Fields()) diverged(step, "Fields()", Fields(), model.Fields());
         if (Pos() != model.Pos()) diverged(step, "Pos()", Pos(), model.Pos());
-        for (std::size_t i = 0; i < Buffer::kSize; ++i) {
-            if (library_buffer.bytes[i] != model_buffer.bytes[i]) {
-                diverged(step, "buffer byte", static_cast<long>(i), static_cast<unsigned char>(model_buffer.bytes[i]));
-            }
+        if (std::memcmp(library_buffer.bytes, model_buffer.bytes, Buffer::kSize) != 0) {
+            std::size_t i = 0;
+            while (library_buffer.bytes[i] == model_buffer.bytes[i]) ++i;
+            diverged(step, "buffer byte", static_cast<long>(i), static_cast<unsigned char>(model_buffer.bytes[i]));
         }
         if (files_for_library.misuse) diverged(step, "closed or unknown handle used", 1, 0);
         if (files_for_library.read_calls() != files_for_model.read_calls()) {
@@ -226,8 +241,10 @@ void run(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Decoder in(data, size);
+    const ScriptedFiles files = decode_files(in);
     for (lintrow::ScanPath path : {lintrow::ScanPath::Scalar, lintrow::ScanPath::Sse2, lintrow::ScanPath::Avx2}) {
-        if (lintrow::use_scan_path(path)) run(data, size);
+        if (lintrow::use_scan_path(path)) run(files, in);
     }
     lintrow::use_scan_path(lintrow::ScanPath::Best);
     return 0;

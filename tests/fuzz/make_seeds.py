@@ -16,11 +16,13 @@ def literal(data):
         out += bytes([0]) + bytes([len(part)]) + part
     return out
 
+LARGE = 0x80  # a piece may be longer than 1023 bytes
+
 def repeat(count, byte):
-    return bytes([1]) + u16(count) + bytes([byte])
+    return bytes([1 | LARGE]) + u16(count) + bytes([byte])
 
 def filler(count, seed=2):  # count in 1..65536
-    return bytes([2 + 4 * seed]) + u16(count - 1)
+    return bytes([(2 + 4 * seed) | LARGE]) + u16(count - 1)
 
 def file(*pieces):
     assert len(pieces) < 8

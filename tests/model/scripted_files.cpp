@@ -9,7 +9,7 @@ std::int32_t ScriptedFiles::open(const char* path) {
     const auto found = files.find(path);
     if (found == files.end()) return -1;
     const std::int32_t handle = next_handle_++;
-    open_[handle] = OpenFile{found->second, 0};
+    open_[handle] = OpenFile{&found->second, 0};
     return handle;
 }
 
@@ -21,9 +21,10 @@ std::int32_t ScriptedFiles::read(std::int32_t handle, unsigned char* into, std::
         return -1;
     }
     if (failing_reads.count(read_calls_) != 0) return -1;
-    std::size_t count = std::min(static_cast<std::size_t>(size), file->second.content.size() - file->second.offset);
+    const std::string& content = *file->second.content;
+    std::size_t count = std::min(static_cast<std::size_t>(size), content.size() - file->second.offset);
     if (chunk != 0) count = std::min(count, chunk);
-    std::memcpy(into, file->second.content.data() + file->second.offset, count);
+    std::memcpy(into, content.data() + file->second.offset, count);
     file->second.offset += count;
     return static_cast<std::int32_t>(count);
 }

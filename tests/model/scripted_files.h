@@ -24,7 +24,7 @@ public:
 
 private:
     struct OpenFile {
-        std::string content;
+        const std::string* content;  // in `files`, which outlives every handle
         std::size_t offset = 0;
     };
     std::map<std::int32_t, OpenFile> open_;
