@@ -45,7 +45,7 @@ if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   # No Mono or Gecko: the tests need neither, and their installers would wait.
-  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 1800 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
+  WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=" timeout 1800 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
   started=$(date +%s)
   sleep 60
   while [ $(( $(date +%s) - started )) -lt 1800 ]; do

@@ -48,4 +48,10 @@ valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_replay tests
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
 
+step "32-bit Windows DLL: build, binary checks, the suite under Wine"
+scripts/setup-windows-tools.sh
+cmake --preset win32
+cmake --build --preset win32
+ctest --preset win32
+
 step "all tests passed in $(( $(date +%s) - started )) s"

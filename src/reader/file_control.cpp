@@ -6,18 +6,6 @@ namespace lintrow {
 constinit ReaderState Reader{};
 
 namespace {
-std::int32_t read_into_buffer();
-}  // namespace
-
-std::int32_t fill_read_buffer() {
-    const std::int32_t filled = read_into_buffer();
-    // A line feed after the valid bytes stops the vector kernels at their
-    // end without a count of their own; it is never consumed.
-    Reader.ReadBuffer[filled > 0 ? filled : 0] = '\n';
-    return filled;
-}
-
-namespace {
 std::int32_t read_into_buffer() {
     switch (Reader.State) {
         case FileState::NeverOpened: return 0;
@@ -39,6 +27,14 @@ std::int32_t read_into_buffer() {
     return total;
 }
 }  // namespace
+
+std::int32_t fill_read_buffer() {
+    const std::int32_t filled = read_into_buffer();
+    // A line feed after the valid bytes stops the vector kernels at their
+    // end without a count of their own; it is never consumed.
+    Reader.ReadBuffer[filled > 0 ? filled : 0] = '\n';
+    return filled;
+}
 
 }  // namespace lintrow
 

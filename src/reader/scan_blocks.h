@@ -1,8 +1,8 @@
 // The block scanner shared by the vector kernels. Each kernel's translation
 // unit is compiled for its own instruction set and includes this file with
 // an Isa type that copies 64 bytes and turns them into two bit masks: line
-// ends (LF and CR) and delimiters. Everything here has internal linkage, so no code built for
-// a wider instruction set can be picked for another kernel.
+// ends (LF and CR) and delimiters. Everything here has internal linkage, so
+// no code built for a wider instruction set can be picked for another kernel.
 #pragma once
 
 #include "scanner.h"
