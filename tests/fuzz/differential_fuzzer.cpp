@@ -151,7 +151,9 @@ ScriptedFiles decode_files(Decoder& in) {
 }
 
 void run(const ScriptedFiles& files, Decoder in) {
-    ScriptedFiles files_for_library = files;
+    // The library reaches its files through a global, so they are static too.
+    static ScriptedFiles files_for_library;
+    files_for_library = files;
     ScriptedFiles files_for_model = files;
 
     library_files = &files_for_library;
