@@ -28,9 +28,6 @@ struct Avx2 {
     }
 };
 
-}  // namespace
-
-namespace {
 KernelResult kernel(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
     return scan_blocks<Avx2>(reader, pos, limit, line);
 }

@@ -1,6 +1,6 @@
 // The line scanner. NextLine runs one of several line scanners that differ
 // only in how many bytes their kernel examines at once: a portable one, a
-// byte at a time, and on x86 SSE2 and AVX2 ones, 32 bytes at a time. The
+// byte at a time, and on x86 SSE2 and AVX2 ones, 64 bytes at a time. The
 // fastest the CPU runs is chosen at the first scan; tests can force any.
 #pragma once
 
