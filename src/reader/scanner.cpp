@@ -5,16 +5,30 @@
 namespace lintrow {
 
 KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line) {
+    // Locals, not the cursor: every character stored could alias it.
     const unsigned char delimiter = reader.Delimiter;
+    const unsigned char* const input = reader.ReadBuffer;
+    char* const output = reader.LineText;
+    std::int32_t length = line.length;
+    std::int32_t field = line.field;
+    bool ended = false;
     while (pos < limit) {
-        const unsigned char ch = reader.ReadBuffer[pos++];
-        if (ch == '\n') return {pos, true};
+        const unsigned char ch = input[pos++];
+        if (ch == '\n') {
+            ended = true;
+            break;
+        }
         if (ch == '\r') continue;
-        reader.LineText[line.length++] = static_cast<char>(ch);
-        if (ch == delimiter) reader.FieldStart[++line.field] = line.length;
-        if (line.length == MAX_LINE_LENGTH) return {pos, true};
+        output[length++] = static_cast<char>(ch);
+        if (ch == delimiter) reader.FieldStart[++field] = length;
+        if (length == MAX_LINE_LENGTH) {
+            ended = true;
+            break;
+        }
     }
-    return {pos, false};
+    line.length = length;
+    line.field = field;
+    return {pos, ended};
 }
 
 std::int32_t next_line_scalar() { return scan_next_line<scan_scalar>(); }
