@@ -242,41 +242,33 @@ int main(int argc, char** argv) {
         read_alone(path);  // warm the page cache
         const double read_time = best_time(runs, [&] { return read_alone(path); });
         const double memchr_time = best_time(runs, [&] { return count_line_feeds(path); });
-        lintrow::use_scan_path(lintrow::ScanPath::Best);
-        const double next_time = best_time(runs, [&] {
-            Library library = open_library(path, shape.delimiter);
-            const std::uint64_t lines = next_line_loop(library, UINT64_MAX);
-            CloseFile();
-            return lines;
-        });
-        const double pull_time = best_time(runs, [&] {
-            Library library = open_library(path, shape.delimiter);
-            const std::uint64_t characters = full_pull(library);
-            CloseFile();
-            return characters;
-        });
-        lintrow::use_scan_path(lintrow::ScanPath::Scalar);
-        const double scalar_next_time = best_time(runs, [&] {
-            Library library = open_library(path, shape.delimiter);
-            const std::uint64_t lines = next_line_loop(library, UINT64_MAX);
-            CloseFile();
-            return lines;
-        });
-        lintrow::use_scan_path(lintrow::ScanPath::Best);
+        // `loop` over the library on a scan path, or over the model.
+        const auto time_library = [&](lintrow::ScanPath scan_path, auto loop) {
+            lintrow::use_scan_path(scan_path);
+            return best_time(runs, [&] {
+                Library library = open_library(path, shape.delimiter);
+                const std::uint64_t result = loop(library);
+                CloseFile();
+                return result;
+            });
+        };
         lintrow::model::ScriptedFiles files;
         files.files["input"] = slurp(path);
-        const double model_next_time = best_time(1, [&] {
-            lintrow::model::ReferenceReader model(files);
-            model.PrepareFile("input");
-            model.SetDelim(shape.delimiter);
-            return next_line_loop(model, UINT64_MAX);
-        });
-        const double model_pull_time = best_time(1, [&] {
-            lintrow::model::ReferenceReader model(files);
-            model.PrepareFile("input");
-            model.SetDelim(shape.delimiter);
-            return full_pull(model);
-        });
+        const auto time_model = [&](auto loop) {
+            return best_time(1, [&] {
+                lintrow::model::ReferenceReader model(files);
+                model.PrepareFile("input");
+                model.SetDelim(shape.delimiter);
+                return loop(model);
+            });
+        };
+        const auto next_lines = [](auto& reader) { return next_line_loop(reader, UINT64_MAX); };
+        const auto pull = [](auto& reader) { return full_pull(reader); };
+        const double scalar_next_time = time_library(lintrow::ScanPath::Scalar, next_lines);
+        const double next_time = time_library(lintrow::ScanPath::Best, next_lines);
+        const double pull_time = time_library(lintrow::ScanPath::Best, pull);
+        const double model_next_time = time_model(next_lines);
+        const double model_pull_time = time_model(pull);
         print_row("read alone, 32 KiB blocks", read_time, size, memchr_time);
         print_row("memchr line-feed count", memchr_time, size, memchr_time);
         print_row("NextLine loop", next_time, size, memchr_time);

@@ -117,6 +117,15 @@ int ReferenceReader::GetField(int index, char** slot, int maxlen) {
     return copy(slot, maxlen, line_ + field_start_[index - 1], field_length_[index - 1]);
 }
 
+namespace {
+bool starts_with(const char* text, const std::string& prefix) {
+    for (std::size_t j = 0; j < prefix.size(); j++) {
+        if (text[j] != prefix[j]) return false;
+    }
+    return true;
+}
+}  // namespace
+
 int ReferenceReader::SkipToLine(const char* prefix1, const char* prefix2, char** slot, int maxlen) {
     std::string first = prefix1 == nullptr ? "" : prefix1;
     std::string second = prefix2 == nullptr ? "" : prefix2;
@@ -126,24 +135,8 @@ int ReferenceReader::SkipToLine(const char* prefix1, const char* prefix2, char**
             if (maxlen >= 0 && slot != nullptr && *slot != nullptr) (*slot)[0] = 0;
             return 0;
         }
-        const char* copy_in_buffer = *slot;
-        // The copy has a NUL at n, so comparing byte by byte stops there.
-        bool match1 = true;
-        for (std::size_t j = 0; j < first.size(); j++) {
-            if (copy_in_buffer[j] != first[j]) {
-                match1 = false;
-                break;
-            }
-        }
-        if (match1) return n;
-        bool match2 = true;
-        for (std::size_t j = 0; j < second.size(); j++) {
-            if (copy_in_buffer[j] != second[j]) {
-                match2 = false;
-                break;
-            }
-        }
-        if (match2) return n;
+        // The copy has a NUL at n, so a byte-by-byte test stops there.
+        if (starts_with(*slot, first) || starts_with(*slot, second)) return n;
     }
 }
 
