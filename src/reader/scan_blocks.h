@@ -22,53 +22,61 @@ struct BlockMasks {
 // the delimiter mask, and only LF and CR need a look at the byte. Same
 // contract as scan_scalar.
 template <class Isa>
-inline KernelResult scan_blocks(ReaderState& reader, std::int32_t pos, const std::int32_t limit, LineCursor& line) {
+inline KernelResult scan_blocks(ReaderState& reader, const std::int32_t pos, const std::int32_t limit, LineCursor& line) {
     const unsigned char* const input = reader.ReadBuffer;
     char* const output = reader.LineText;
     // CR and LF are never delimiters.
     const bool delimiter_counts = reader.Delimiter != '\r' && reader.Delimiter != '\n';
     const std::uint64_t delimiter_filter = delimiter_counts ? ~std::uint64_t{0} : 0;
     const typename Isa::Pattern pattern = Isa::pattern(reader.Delimiter);
-    std::int32_t length = line.length;
+    const unsigned char* in = input + pos;
+    const unsigned char* const end = input + limit;
+    char* out = output + line.length;
+    // Past this point the line may fill up within a block.
+    char* const last_block = output + MAX_LINE_LENGTH - kBlock;
     std::int32_t* next_start = reader.FieldStart + line.field + 1;
 
-    const auto finish = [&](std::int32_t next, bool ended) {
-        line.length = length;
+    const auto finish = [&](const unsigned char* next, bool ended) {
+        line.length = static_cast<std::int32_t>(out - output);
         line.field = static_cast<std::int32_t>(next_start - reader.FieldStart) - 1;
-        return KernelResult{next, ended};
+        return KernelResult{static_cast<std::int32_t>(next - input), ended};
     };
 
-    while (pos < limit) {
-        if (MAX_LINE_LENGTH - length <= kBlock) {
-            // The line may fill up within this block: the scalar kernel
-            // finishes it, byte by byte, at most a block's worth.
-            finish(pos, false);
-            return scan_scalar(reader, pos, limit, line);
+    while (in < end) {
+        if (out >= last_block) {
+            // The scalar kernel finishes the line, at most a block's worth. A
+            // copy of the cursor goes out, so that the caller's stays in
+            // registers.
+            finish(in, false);
+            LineCursor tail = line;
+            const KernelResult result = scan_scalar(reader, static_cast<std::int32_t>(in - input), limit, tail);
+            line = tail;
+            return result;
         }
         // The line feed put at limit ends every stretch there; bytes past it
         // are stale but inside the record (kScanSlack), and their copy lands
         // past the line's end.
-        const BlockMasks masks = Isa::copy_and_classify(input + pos, output + length, pattern);
+        const BlockMasks masks = Isa::copy_and_classify(in, out, pattern);
         const std::int32_t stop = masks.ends != 0 ? __builtin_ctzll(masks.ends) : kBlock;
         // Delimiters before the first line end belong to this stretch; each
         // opens a field at the character after it.
         std::uint64_t delimiters = masks.delimiters & delimiter_filter;
         if (stop < kBlock) delimiters &= (std::uint64_t{1} << stop) - 1;
-        const std::int32_t after = length + 1;
+        const std::int32_t after = static_cast<std::int32_t>(out - output) + 1;
         while (delimiters != 0) {
             *next_start++ = after + __builtin_ctzll(delimiters);
             delimiters &= delimiters - 1;
         }
-        length += stop;
-        pos += stop;
-        if (masks.ends == 0 || pos == limit) continue;
-        if (input[pos] == '\n') return finish(pos + 1, true);
+        in += stop;
+        out += stop;
+        if (masks.ends == 0 || in == end) continue;
+        if (*in == '\n') return finish(in + 1, true);
         // A CR is dropped; with its LF it ends the line, otherwise the rest
         // of the block is copied again one place further on.
-        if (pos + 1 < limit && input[pos + 1] == '\n') return finish(pos + 2, true);
-        ++pos;
+        if (in + 1 < end && in[1] == '\n') return finish(in + 2, true);
+        ++in;
     }
-    return finish(pos, false);
+    return finish(in, false);
 }
 
 }  // namespace

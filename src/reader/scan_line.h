@@ -13,8 +13,7 @@ inline std::int32_t scan_next_line() {
     ReaderState& reader = Reader;
     std::int32_t pos = reader.BufferPos;
     std::int32_t limit = reader.BufferFill;
-    LineCursor line{0, 0};
-    reader.FieldStart[0] = 0;
+    LineCursor line{0, 0};  // FieldStart[0] is 0 for good: the first field starts the line
     bool more = true;
     for (;;) {
         if (pos >= limit) {
