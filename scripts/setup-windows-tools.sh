@@ -40,15 +40,15 @@ fi
 # wineboot and its setup steps have finished (their helpers may then hang,
 # and are stopped). A marker records a complete prefix.
 if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
-  echo "setup: creating the Wine prefix $WINEPREFIX (takes 10 to 20 minutes under emulation)"
+  echo "setup: creating the Wine prefix $WINEPREFIX (15 to 25 minutes under emulation)"
   wineserver -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   # No Mono or Gecko: the tests need neither, and their installers would wait.
-  WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=" timeout 1800 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
+  WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=" timeout 2700 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
   started=$(date +%s)
   sleep 60
-  while [ $(( $(date +%s) - started )) -lt 1800 ]; do
+  while [ $(( $(date +%s) - started )) -lt 2700 ]; do
     if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && ! pgrep -f 'wineboot|rundll32' >/dev/null; then
       break
     fi
