@@ -7,21 +7,10 @@
 
 #include "support/api.h"
 #include "support/files.h"
+#include "support/opened_file.h"
 
 namespace lintrow::test {
 namespace {
-
-class Opened {
-public:
-    explicit Opened(const std::string& bytes, const char* delimiter = nullptr) : file_(bytes) {
-        EXPECT_NE(api().PrepareFile(file_.path()), HFILE_ERROR);
-        if (delimiter != nullptr) api().SetDelim(delimiter);
-    }
-    ~Opened() { api().CloseFile(); }
-
-private:
-    TempFile file_;
-};
 
 // The bytes a copy of `count` characters from `visible` must leave: the text
 // up to its first NUL, NUL fill, the final NUL.

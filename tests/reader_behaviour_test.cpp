@@ -8,6 +8,7 @@
 
 #include "support/api.h"
 #include "support/files.h"
+#include "support/opened_file.h"
 
 namespace lintrow::test {
 namespace {
@@ -44,23 +45,6 @@ void expect_steps(const std::vector<Step>& actual, const std::vector<Step>& expe
         EXPECT_EQ(actual[i].pos, expected[i].pos);
     }
 }
-
-// A file prepared for reading, closed at the end of the test.
-class Opened {
-public:
-    explicit Opened(const std::string& bytes, const char* delimiter = nullptr) : file_(bytes) {
-        handle_ = api().PrepareFile(file_.path());
-        EXPECT_NE(handle_, HFILE_ERROR) << file_.path();
-        if (delimiter != nullptr) api().SetDelim(delimiter);
-    }
-    ~Opened() { api().CloseFile(); }
-    int handle() const { return handle_; }
-    const char* path() const { return file_.path(); }
-
-private:
-    TempFile file_;
-    int handle_;
-};
 
 std::string repeat(char ch, std::size_t count) { return std::string(count, ch); }
 
