@@ -27,7 +27,7 @@ ctest --preset sanitize
 
 step "fuzzing: the differential fuzzer for ${LINTROW_FUZZ_SECONDS:-120} s"
 mkdir -p build/fuzz/corpus build/fuzz/artifacts
-if ! build/sanitize/tests/lintrow_fuzzer -max_total_time="${LINTROW_FUZZ_SECONDS:-120}" -max_len=4096 \
+if ! timeout $(( ${LINTROW_FUZZ_SECONDS:-120} + 300 )) build/sanitize/tests/lintrow_fuzzer -max_total_time="${LINTROW_FUZZ_SECONDS:-120}" -max_len=4096 \
      -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus \
      > build/fuzz/log.txt 2>&1; then
   tail -n 40 build/fuzz/log.txt
@@ -40,10 +40,12 @@ fi
 grep -E '^stat::number_of_executed_units|^Done' build/fuzz/log.txt
 
 step "valgrind memcheck"
-valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_unit_tests --gtest_brief=1 \
+# Every run is bounded, so a hang fails here with a message instead of
+# running into CI's own time limit.
+timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_unit_tests --gtest_brief=1 \
   --gtest_filter='-*4GiB*:*TenMegabyte*'
-valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_static_behaviour_tests --gtest_brief=1
-valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
+timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_static_behaviour_tests --gtest_brief=1
+timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
 
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15

@@ -151,6 +151,13 @@ TEST(HostileInput, FifoFedInSmallPiecesDeliversWholeLines) {
     itimerval every_ms{{0, 1000}, {0, 1000}};
     ASSERT_EQ(setitimer(ITIMER_REAL, &every_ms, nullptr), 0);
 
+    // The timer must interrupt only the reader: a signal landing in the
+    // writer's blocked open would end the writer before it ever opened, and
+    // leave the reader waiting for it for ever.
+    sigset_t timer_only;
+    sigemptyset(&timer_only);
+    sigaddset(&timer_only, SIGALRM);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &timer_only, nullptr), 0);
     std::thread writer([&] {
         const int fd = open(path.c_str(), O_WRONLY);
         for (std::size_t at = 0; at < expected.size(); at += 7) {
@@ -161,6 +168,7 @@ TEST(HostileInput, FifoFedInSmallPiecesDeliversWholeLines) {
         }
         close(fd);
     });
+    ASSERT_EQ(pthread_sigmask(SIG_UNBLOCK, &timer_only, nullptr), 0);
     int handle;
     do {
         handle = PrepareFile(path.c_str());  // open blocks until the writer opens
