@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Linux build and test tools when missing: compilers, CMake,
-# GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind.
+# GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind, and
+# pkg-config and Python for the install and example-host tests.
 set -euo pipefail
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 missing=()
@@ -9,6 +10,8 @@ command -v g++ >/dev/null || missing+=(g++)
 command -v clang++ >/dev/null || missing+=(clang)
 command -v llvm-profdata >/dev/null || missing+=(llvm)
 command -v valgrind >/dev/null || missing+=(valgrind)
+command -v pkg-config >/dev/null || missing+=(pkg-config)
+command -v python3 >/dev/null || missing+=(python3)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)

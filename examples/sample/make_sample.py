@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""Writes orders.csv, the bundled sample: a comment line, a header, a few
+hundred orders with CR LF endings, one order whose note runs past 1,024
+characters, and an empty line before the closing summary line. The output
+is deterministic, so the file can be remade and compared."""
+import random
+from pathlib import Path
+
+CUSTOMERS = ["Aurora Mills", "Baltic Freight", "Cedar & Sons", "Delta Optics", "Eastfield Farms",
+             "Fjord Textiles", "Granite Works", "Harbor Lights", "Iris Ceramics", "Juniper Labs"]
+PRODUCTS = [("widget", 4.25), ("gasket", 0.80), ("bracket", 2.10), ("spindle", 12.50),
+            ("valve", 7.95), ("flange", 3.30), ("rotor", 19.00), ("sprocket", 5.60)]
+CITIES = ["Oslo", "Lyon", "Porto", "Gdansk", "Tallinn", "Bergen", "Ghent", "Turku"]
+STATUS = ["shipped", "shipped", "shipped", "packed", "open", "returned"]
+
+
+def main() -> None:
+    rng = random.Random(20261208)
+    lines = ["# Orders export of 2026-11-30: one order per line; fields separated by commas",
+             "order_id,date,customer,city,product,quantity,unit_price,total,status"]
+    revenue = 0.0
+    count = 300
+    for number in range(1, count + 1):
+        product, price = rng.choice(PRODUCTS)
+        quantity = rng.randint(1, 250)
+        total = round(quantity * price, 2)
+        revenue += total
+        day = 1 + (number * 7) % 30
+        fields = [f"A{10000 + number}", f"2026-11-{day:02d}", rng.choice(CUSTOMERS), rng.choice(CITIES),
+                  product, str(quantity), f"{price:.2f}", f"{total:.2f}", rng.choice(STATUS)]
+        if number == 150:
+            # One order carries a long free-text note: the line runs past 1,024 characters.
+            fields.append("note: " + " ".join(["deliver to the loading dock at the back of the building"] * 20))
+        lines.append(",".join(fields))
+    lines.append("")
+    lines.append(f"summary,{count} orders,,,,,,{revenue:.2f},")
+    Path(__file__).with_name("orders.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("ascii"))
+
+
+if __name__ == "__main__":
+    main()
