@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under Wine and passes only when it printed a
-# GoogleTest summary without failures: Wine exits 0 when it is killed, and
-# under qemu emulation it sometimes hangs, so the run is bounded and a missing
-# summary counts as a failure.
-# Usage: run-under-wine.sh PROGRAM.exe [ARGUMENTS...]
+# Runs one Windows program under Wine and passes only when it printed a
+# GoogleTest summary without failures, or, with --expect, exactly the expected
+# text on its standard output. Wine exits 0 when it is killed, and under qemu
+# emulation it sometimes hangs, so the run is bounded and a missing summary or
+# output counts as a failure.
+# Usage: run-under-wine.sh [--expect FILE] PROGRAM.exe [ARGUMENTS...]
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,11 +15,17 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 limit=${LINTROW_WINE_TIMEOUT:-1200}
 
+expected=
+if [ "$1" = --expect ]; then
+  expected=$2
+  shift 2
+fi
 program=$1
 shift
 cd "$(dirname "$program")"
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+errors=$(mktemp)
+trap 'rm -f "$log" "$errors"' EXIT
 
 # A persistent server spares the program the server's own start-up; it is
 # stopped at the end whatever happens.
@@ -27,15 +34,20 @@ wineserver -p </dev/null >/dev/null 2>&1 &
 started=$(date +%s)
 # Into a file, not a pipe: Wine's helper processes inherit the output and
 # would keep a pipe open after the program ended.
-timeout -k 10 "$limit" wine "./$(basename "$program")" "$@" </dev/null >"$log" 2>&1
+timeout -k 10 "$limit" wine "./$(basename "$program")" "$@" </dev/null >"$log" 2>"$errors"
 status=$?
 tr -d '\r' <"$log"
+tr -d '\r' <"$errors"
 echo "wine: ${program##*/} took $(( $(date +%s) - started )) s, exit status $status"
 timeout 30 wineserver -k </dev/null >/dev/null 2>&1
 
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
   echo "wine: timed out after $limit s"
   exit 1
+fi
+if [ -n "$expected" ]; then
+  tr -d '\r' <"$log" | diff -u "$expected" - || { echo "wine: not the expected output"; exit 1; }
+  exit "$status"
 fi
 if ! tr -d '\r' <"$log" | grep -q '^\[  PASSED  \]'; then
   echo "wine: no test summary: the program did not finish"
