@@ -57,10 +57,11 @@ class Reader:
     `encoding` and stop at a NUL byte, as a C host sees them.
     """
 
-    _open_reader = None
+    _one_open = False  # a flag, not the Reader: an unreferenced Reader must be collectable
 
     def __init__(self, path, delimiter=",", *, encoding="utf-8", errors="replace", library=None):
-        if Reader._open_reader is not None:
+        self._closed = True
+        if Reader._one_open:
             raise RuntimeError("the library reads one file at a time: close the open Reader first")
         if len(delimiter) != 1:
             raise ValueError("the delimiter is one character")
@@ -73,7 +74,7 @@ class Reader:
             raise OSError(f"Lintrow cannot open {os.fspath(path)!r}")
         self._lib.SetDelim(delimiter.encode(encoding))
         self._closed = False
-        Reader._open_reader = self
+        Reader._one_open = True
 
     def __enter__(self):
         return self
@@ -119,8 +120,11 @@ class Reader:
     def close(self):
         if not self._closed:
             self._closed = True
-            Reader._open_reader = None
+            Reader._one_open = False
             self._lib.CloseFile()
+
+    def __del__(self):
+        self.close()
 
     def _check_open(self):
         if self._closed:

@@ -67,6 +67,13 @@ class ReaderTest(unittest.TestCase):
         with lintrow.Reader(SAMPLE) as again:
             self.assertTrue(next(again)[0].startswith("# Orders"))
 
+    def test_a_dropped_reader_closes_its_file(self):
+        reader = lintrow.Reader(SAMPLE)
+        next(reader)
+        del reader
+        with lintrow.Reader(SAMPLE) as again:
+            self.assertTrue(next(again)[0].startswith("# Orders"))
+
     def test_missing_file_raises(self):
         with self.assertRaises(OSError):
             lintrow.Reader(SAMPLE.with_name("missing.csv"))
