@@ -50,7 +50,7 @@ timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
 
-step "32-bit Windows DLL: build, binary checks, the suite under Wine"
+step "32-bit Windows DLL: build, binary and package checks, the suite and the demo host under Wine"
 scripts/setup-windows-tools.sh
 cmake --preset win32
 cmake --build --preset win32
