@@ -197,8 +197,11 @@ static int next_line(const Api *api) {
    returns its length. A field the line does not have is an empty cell. */
 static int fetch_cell(const Api *api, const Options *options, int field) {
     char *slot = cell;
-    int length = field <= api->Fields() ? api->GetField(field, &slot, MAX_LINE_LENGTH) : 0;
-    cell[length] = '\0';
+    int length;
+    if (field <= api->Fields())
+        api->GetField(field, &slot, MAX_LINE_LENGTH); /* always ends the copy with a NUL */
+    else
+        cell[0] = '\0';
     length = (int)strlen(cell); /* a NUL inside the field ends it for printing */
     if (options->cell_width > 0 && length > options->cell_width) {
         length = options->cell_width;

@@ -9,12 +9,8 @@
 # Usage: run-under-wine.sh DIR BATCH_FILE
 set -uo pipefail
 
-here=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
-export WINEDEBUG=-all
-export WINEARCH=win32
-# No desktop menu entries to build: one emulated helper process fewer.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
 limit=${LINTROW_WINE_TIMEOUT:-2100}
 
 cd "$1"

@@ -5,10 +5,8 @@
 # Safe to run again: every step is skipped when already done.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
-export WINEDEBUG=-all
-export WINEARCH=win32
+# shellcheck source=wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -44,8 +42,7 @@ if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
   wineserver -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  # No Mono or Gecko: the tests need neither, and their installers would wait.
-  WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml=" timeout 2700 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
+  timeout 2700 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
   started=$(date +%s)
   sleep 60
   while [ $(( $(date +%s) - started )) -lt 2700 ]; do

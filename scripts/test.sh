@@ -42,10 +42,10 @@ grep -E '^stat::number_of_executed_units|^Done' build/fuzz/log.txt
 step "valgrind memcheck"
 # Every run is bounded, so a hang fails here with a message instead of
 # running into CI's own time limit.
-timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_unit_tests --gtest_brief=1 \
-  --gtest_filter='-*4GiB*:*TenMegabyte*'
-timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_static_behaviour_tests --gtest_brief=1
-timeout 900 valgrind --error-exitcode=1 --quiet build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
+memcheck() { timeout 900 valgrind --error-exitcode=1 --quiet "$@"; }
+memcheck build/native/tests/lintrow_unit_tests --gtest_brief=1 --gtest_filter='-*4GiB*:*TenMegabyte*'
+memcheck build/native/tests/lintrow_static_behaviour_tests --gtest_brief=1
+memcheck build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
 
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
