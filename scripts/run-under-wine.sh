@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a batch file of Windows commands under Wine, all in one Wine session:
-# the first process of a session waits for Wine's own boot, several minutes
-# under qemu emulation, while each later one costs about a minute. The run is
+# Runs a batch file of Windows commands under Wine, all in one Wine session,
+# in the prefix LINTROW_WINE_ARCH names (win32 or win64, see wine-env.sh):
+# under qemu emulation the first process of a session waits for Wine's own
+# boot, several minutes, while each later one costs about a minute. The run is
 # bounded in time (under emulation Wine sometimes hangs) and the server is
 # stopped afterwards. Wine exits 0 even when it is killed, so the caller must
 # judge the run by the files the commands wrote, never by this exit status
@@ -20,16 +21,16 @@ trap 'rm -f "$log"' EXIT
 
 # A persistent server spares each command the server's own start-up; it is
 # stopped at the end whatever happens.
-timeout 30 wineserver -k </dev/null >/dev/null 2>&1
-wineserver -p </dev/null >/dev/null 2>&1 &
+timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1
+"$wineserver_program" -p </dev/null >/dev/null 2>&1 &
 started=$(date +%s)
 # Into a file, not a pipe: Wine's helper processes inherit the output and
 # would keep a pipe open after the commands ended.
-timeout -k 10 "$limit" wine cmd /c "$batch" </dev/null >"$log" 2>&1
+timeout -k 10 "$limit" "$wine_program" cmd /c "$batch" </dev/null >"$log" 2>&1
 status=$?
 tr -d '\r' <"$log"
-echo "wine: $batch took $(( $(date +%s) - started )) s, exit status $status"
-timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+echo "wine ($LINTROW_WINE_ARCH): $batch took $(( $(date +%s) - started )) s, exit status $status"
+timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1
 
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
   echo "wine: timed out after $limit s"

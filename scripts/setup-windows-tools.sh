@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what the 32-bit Windows build and its Wine run need, when missing:
-# the mingw-w64 i686 cross compiler, Wine (32-bit, run under qemu user-mode
-# emulation on this kernel) and a project-owned Wine prefix.
-# Safe to run again: every step is skipped when already done.
+# Installs what the Windows builds and their Wine runs need, when missing:
+# the mingw-w64 cross compilers, LLVM's dlltool and lld-link, Wine, and the
+# project-owned Wine prefix of the bitness asked for.
+#   setup-windows-tools.sh [win32|win64]     (default win32)
+# win32 is 32-bit Wine, run under qemu user-mode emulation on this kernel;
+# win64 is 64-bit Wine, which runs natively. Safe to run again: every step is
+# skipped when already done.
 set -euo pipefail
 
+export LINTROW_WINE_ARCH=${1:-win32}
 # shellcheck source=wine-env.sh
 . "$(dirname "$0")/wine-env.sh"
 
@@ -12,7 +16,9 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 need_packages=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-i686-posix)
-command -v wine >/dev/null || need_packages+=(wine wine64 wine32:i386)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-x86-64-posix)
+command -v wine >/dev/null || need_packages+=(wine)
+[ -x /usr/lib/wine/wine64 ] || need_packages+=(wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_packages+=(wine32:i386)
 command -v qemu-i386-static >/dev/null || need_packages+=(qemu-user-static)
 command -v llvm-dlltool >/dev/null || need_packages+=(llvm)
@@ -22,6 +28,30 @@ if [ ${#need_packages[@]} -gt 0 ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
   as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need_packages[@]}"
+fi
+
+if [ "$LINTROW_WINE_ARCH" = win64 ]; then
+  # 64-bit Wine runs natively: the prefix takes a few minutes, and the
+  # server's own wait (-w) says when its boot has finished.
+  if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
+    echo "setup: creating the 64-bit Wine prefix $WINEPREFIX (about 4 minutes)"
+    started=$(date +%s)
+    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    timeout 900 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
+    timeout 900 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
+    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+    if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+      echo "setup: the 64-bit Wine prefix was not created"
+      tail -n 20 "$WINEPREFIX.boot.log"
+      exit 1
+    fi
+    touch "$WINEPREFIX/.lintrow-ready"
+    echo "setup: 64-bit Wine prefix ready after $(( $(date +%s) - started )) s"
+  fi
+  echo "setup: 64-bit Windows tools ready (prefix $WINEPREFIX)"
+  exit 0
 fi
 
 # This kernel cannot run 32-bit Linux programs, so 32-bit Wine runs under qemu.

@@ -2,7 +2,8 @@
 # The whole test suite, in one command: the native build and tests, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
-# and the 32-bit Windows DLL with its suite under Wine. Stops at the first
+# and the 64-bit and 32-bit Windows DLLs with their suites under Wine (the
+# native 64-bit one first, the slow emulated 32-bit one last). Stops at the first
 # failure. Installs what is missing on a fresh machine.
 #
 # LINTROW_FUZZ_SECONDS (default 120) bounds the fuzzing run.
@@ -50,10 +51,20 @@ memcheck build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
 
-step "32-bit Windows DLL: build, binary and package checks, the suite and the demo host under Wine"
-scripts/setup-windows-tools.sh
+step "Windows DLLs: tools, then the 32-bit and the 64-bit build"
+# Each Windows suite checks that the other bitness's DLL is refused, so both
+# are built before either runs.
+scripts/setup-windows-tools.sh win64
 cmake --preset win32
 cmake --build --preset win32
+cmake --preset win64
+cmake --build --preset win64
+
+step "64-bit Windows DLL: binary and package checks, the suite and the demo host under 64-bit Wine"
+ctest --preset win64
+
+step "32-bit Windows DLL: binary and package checks, the suite and the demo host under Wine (emulated)"
+scripts/setup-windows-tools.sh win32
 ctest --preset win32
 
 step "all tests passed in $(( $(date +%s) - started )) s"

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Builds the Windows ZIP with cpack and checks that it holds what a host
-# needs: the DLL as built, the header, the .def, both import libraries, the
-# README and the license.
-#   check_windows_package.sh BUILD_DIR SOURCE_DIR
+# needs: the DLL as built, for the machine its name says (so the 32-bit and
+# 64-bit packages can never be swapped), the header, the .def, both import
+# libraries, the README and the license.
+#   check_windows_package.sh BUILD_DIR SOURCE_DIR win32|win64
 set -euo pipefail
 build=$1
 source_dir=$2
+arch=$3
+case $arch in
+  win32) machine=i386 format=i386 ;;
+  win64) machine=x86-64 format=x86-64 ;;
+  *) echo "unknown architecture $arch"; exit 2 ;;
+esac
 cd "$build"
+rm -f Lintrow-*-"$arch".zip
 cpack -G ZIP >/dev/null
-package=$(ls Lintrow-*-win32.zip)
+package=$(ls Lintrow-*-"$arch".zip)
 listing=$(python3 -m zipfile -l "$package" | awk 'NR > 1 {print $1}')
 for file in bin/Lintrow.dll include/Lintrow.h lib/Lintrow.def lib/libLintrow.dll.a lib/Lintrow.lib README.md LICENSE; do
-  echo "$listing" | grep -qx "Lintrow-[0-9.]*-win32/$file" || { echo "FAIL: $package lacks $file"; exit 1; }
+  echo "$listing" | grep -qx "Lintrow-[0-9.]*-$arch/$file" || { echo "FAIL: $package lacks $file"; exit 1; }
 done
 if echo "$listing" | grep -Eq '\.exe$'; then echo "FAIL: $package holds programs"; exit 1; fi
 work=$(mktemp -d)
@@ -19,4 +27,23 @@ trap 'rm -rf "$work"' EXIT
 python3 -m zipfile -e "$package" "$work"
 cmp "$work"/Lintrow-*/bin/Lintrow.dll bin/Lintrow.dll
 cmp "$work"/Lintrow-*/include/Lintrow.h "$source_dir/include/Lintrow.h"
-echo "$package: $(echo "$listing" | grep -vc '/$') files, all present"
+# The machine field of the PE header (the word after "PE\0\0"), read
+# directly: 0x14c for i386, 0x8664 for x86-64.
+packaged_machine=$(python3 - "$work"/Lintrow-*/bin/Lintrow.dll <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+offset = struct.unpack_from("<I", data, 0x3C)[0]
+assert data[offset:offset + 4] == b"PE\0\0", "not a PE image"
+print({0x14C: "i386", 0x8664: "x86-64"}.get(struct.unpack_from("<H", data, offset + 4)[0], "other"))
+PY
+)
+[ "$packaged_machine" = "$machine" ] || { echo "FAIL: $package holds a DLL for $packaged_machine, not $machine"; exit 1; }
+# Every member of both import libraries is built for the same machine.
+for import_library in lib/libLintrow.dll.a lib/Lintrow.lib; do
+  formats=$(x86_64-w64-mingw32-objdump -f "$work"/Lintrow-*/"$import_library" | sed -n 's/.*file format //p' | sort -u | tr '\n' ' ')
+  case "$formats" in
+    "pe-$format " | "pe-$format pei-$format ") ;;
+    *) echo "FAIL: $import_library in $package holds objects for: $formats"; exit 1 ;;
+  esac
+done
+echo "$package: $(echo "$listing" | grep -vc '/$') files, all present, DLL for $machine"

@@ -3,15 +3,24 @@
 # the test program (the suite against the DLL, on each scan path, and the fuzz
 # corpus) and the demo host show_table.exe, bound to the DLL at run time.
 # Passes only when the suite printed its summary without a failure and the
-# host printed what it prints on Linux.
-#   run_windows_programs.sh BIN_DIR SOURCE_DIR
+# host printed what it prints on Linux. ARCH (win32 or win64) picks the Wine
+# prefix; OTHER_DLL is the DLL of the other bitness, which the suite checks
+# that a host cannot load.
+#   run_windows_programs.sh BIN_DIR SOURCE_DIR ARCH OTHER_DLL
 set -euo pipefail
 bin=$1
 source_dir=$2
+export LINTROW_WINE_ARCH=$3
+other_dll=$4
+if [ ! -f "$other_dll" ]; then
+  echo "FAILED: $other_dll is missing: build the other Windows preset first"
+  exit 1
+fi
 cd "$bin"
 rm -f suite.out suite.status show_table.out show_table.err show_table.status
 {
   echo "@echo off"
+  echo "set LINTROW_OTHER_BITNESS_DLL=Z:$other_dll"
   echo "lintrow_behaviour_tests.exe --gtest_brief=1 --corpus=Z:$source_dir/tests/fuzz/corpus >suite.out 2>&1"
   echo ">suite.status echo %ERRORLEVEL%"
   echo "show_table.exe --skip-to order_id -f 1,3,5-6,8 -n 6 >show_table.out 2>show_table.err"
