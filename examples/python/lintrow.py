@@ -9,15 +9,44 @@
 The library keeps one open file per process, so one Reader may be open at a
 time. The library is found at $LINTROW_LIBRARY when set, otherwise by its
 name (libLintrow.so, Lintrow.dll) on the system's search path.
+
+On Windows the DLL must match the interpreter's bitness: a 64-bit Python
+needs Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one
+from Lintrow-<version>-win32.zip. A DLL of the other bitness raises
+WrongBitnessError, which names both.
 """
 import ctypes
 import os
+import struct
 import sys
 
 MAX_LINE_LENGTH = 1024
 HFILE_ERROR = -1
 
 _library = None
+
+# The machine field of a Windows image's header, by the bitness it serves.
+_PE_MACHINES = {0x14C: 32, 0x8664: 64}
+
+
+class WrongBitnessError(OSError):
+    """The library file is a Windows DLL built for the other bitness."""
+
+
+def _dll_bitness(path):
+    """32 or 64 for a Windows DLL at path, None for anything else (or a name
+    the system's search path resolves)."""
+    try:
+        with open(path, "rb") as image:
+            header = image.read(4096)
+    except OSError:
+        return None
+    if header[:2] != b"MZ" or len(header) < 0x40:
+        return None
+    offset = struct.unpack_from("<I", header, 0x3C)[0]
+    if header[offset:offset + 4] != b"PE\0\0":
+        return None
+    return _PE_MACHINES.get(struct.unpack_from("<H", header, offset + 4)[0])
 
 
 def load(path=None):
@@ -26,8 +55,16 @@ def load(path=None):
     if _library is None or path is not None:
         path = path or os.environ.get("LINTROW_LIBRARY") or (
             "Lintrow.dll" if sys.platform == "win32" else "libLintrow.so")
-        # On 32-bit Windows every function removes its own arguments (stdcall).
-        library = ctypes.WinDLL(path) if sys.platform == "win32" else ctypes.CDLL(path)
+        bits = struct.calcsize("P") * 8
+        dll_bits = _dll_bitness(path)
+        if dll_bits is not None and dll_bits != bits:
+            raise WrongBitnessError(
+                f"{path} is the {dll_bits}-bit Lintrow.dll, but this Python is {bits}-bit: "
+                f"use Lintrow.dll from Lintrow-<version>-win{bits}.zip, not from "
+                f"Lintrow-<version>-win{dll_bits}.zip")
+        # On 32-bit Windows every function removes its own arguments
+        # (stdcall); 64-bit Windows has one calling convention.
+        library = ctypes.WinDLL(path) if sys.platform == "win32" and bits == 32 else ctypes.CDLL(path)
         slot = ctypes.POINTER(ctypes.c_char_p)
         signatures = {
             "PrepareFile": (ctypes.c_int, [ctypes.c_char_p]),

@@ -2,6 +2,7 @@
 sample and small files of its own. Run by ctest with LINTROW_LIBRARY set."""
 import os
 import pathlib
+import struct
 import sys
 import tempfile
 import unittest
@@ -79,6 +80,17 @@ class ReaderTest(unittest.TestCase):
             lintrow.Reader(SAMPLE.with_name("missing.csv"))
         with lintrow.Reader(SAMPLE) as reader:  # a failed open leaves no Reader open
             self.assertIsNotNone(next(reader))
+
+    def test_a_dll_of_the_other_bitness_is_named_not_loaded(self):
+        bits = struct.calcsize("P") * 8
+        machine = 0x14C if bits == 64 else 0x8664  # i386, x86-64
+        header = bytearray(512)
+        header[0:2] = b"MZ"
+        struct.pack_into("<I", header, 0x3C, 0x80)
+        header[0x80:0x84] = b"PE\0\0"
+        struct.pack_into("<H", header, 0x84, machine)
+        with self.assertRaisesRegex(lintrow.WrongBitnessError, f"win{bits}.zip.*win{96 - bits}.zip"):
+            lintrow.load(self.write(bytes(header)))
 
 
 if __name__ == "__main__":
