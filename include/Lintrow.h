@@ -96,7 +96,11 @@ LINTROW_API int LINTROW_CALL Pos(void);
 
 /* Scans the next line into the reader's own line buffer and indexes its
    fields. Returns its length (0 to MAX_LINE_LENGTH); 0 means an empty line,
-   the end of the file or a failed read. Writes into no caller buffer. */
+   the end of the file or a failed read. Writes into no caller buffer.
+   From a pipe, FIFO, device or socket it returns as soon as the line's LF, a
+   full piece, the end of the source or a failed read is in hand; it blocks
+   only while the line is incomplete and the writer still open. Closing the
+   writing end ends a blocked scan, which then returns what it has. */
 LINTROW_API int LINTROW_CALL NextLine(void);
 
 /* Scans the next line like NextLine and copies it into the slot's buffer.

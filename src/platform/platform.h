@@ -17,9 +17,15 @@ struct alignas(4) OpenInfo {
     unsigned char bytes[136];
 };
 
+// What a handle reads from. A regular file hands each read all it asks for
+// until the end; a live source (pipe, FIFO, character device, socket) hands
+// over what has arrived, so only a read of 0 bytes says it has ended.
+enum class SourceKind : std::uint8_t { RegularFile, Live };
+
 struct Calls {
-    // Opens an existing file (never a directory) for reading; kFailed if not.
-    Handle (*open_for_reading)(const char* path, OpenInfo& info);
+    // Opens an existing file (never a directory) for reading and tells what
+    // kind of source it is; kFailed if it cannot.
+    Handle (*open_for_reading)(const char* path, OpenInfo& info, SourceKind& kind);
     // Reads up to size bytes. Returns the count read (0 at the end of the
     // file) or kFailed. May return fewer than asked before the end, as a pipe
     // does; an interrupted call is retried inside.

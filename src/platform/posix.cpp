@@ -9,7 +9,7 @@
 namespace lintrow::platform {
 namespace {
 
-Handle open_for_reading(const char* path, OpenInfo& /*info*/) {
+Handle open_for_reading(const char* path, OpenInfo& /*info*/, SourceKind& kind) {
     int fd;
     do {
         fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
@@ -21,6 +21,7 @@ Handle open_for_reading(const char* path, OpenInfo& /*info*/) {
         ::close(fd);
         return kFailed;
     }
+    kind = S_ISREG(info.st_mode) ? SourceKind::RegularFile : SourceKind::Live;
     return fd;
 }
 

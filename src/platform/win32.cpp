@@ -8,9 +8,16 @@ namespace {
 
 static_assert(sizeof(OFSTRUCT) <= sizeof(OpenInfo), "OpenInfo must hold an OFSTRUCT");
 
-Handle open_for_reading(const char* path, OpenInfo& info) {
+Handle open_for_reading(const char* path, OpenInfo& info, SourceKind& kind) {
     // OpenFile refuses directories, as the reader requires.
-    return OpenFile(path, reinterpret_cast<OFSTRUCT*>(info.bytes), OF_READ);
+    const HFILE handle = OpenFile(path, reinterpret_cast<OFSTRUCT*>(info.bytes), OF_READ);
+    // A named pipe or a device opens too; only a disk file is read as a file.
+    // An HFILE is the kernel handle's value, as _lread itself takes it.
+    if (handle != HFILE_ERROR) {
+        const DWORD type = GetFileType(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(handle)));
+        kind = type == FILE_TYPE_DISK ? SourceKind::RegularFile : SourceKind::Live;
+    }
+    return handle;
 }
 
 std::int32_t read(Handle handle, unsigned char* into, std::int32_t size) {

@@ -13,8 +13,15 @@ std::int32_t read_into_buffer() {
         case FileState::Closed: return platform::kFailed;
         case FileState::Open: break;
     }
-    // Keep reading after a short read: only the end of the file may cut a
-    // line short, so a pipe delivers whole lines like a regular file.
+    // A live source hands over what has arrived: one read, so that a line
+    // already there is never held back waiting for more.
+    if (Reader.Source == platform::SourceKind::Live) {
+        const std::int32_t got = platform::active_calls->read(Reader.FileHandle, Reader.ReadBuffer, READ_BUFFER_SIZE);
+        if (got < 0) return platform::kFailed;
+        return got < READ_BUFFER_SIZE ? got : READ_BUFFER_SIZE;
+    }
+    // A file read short before its end is read on: only its end may cut a
+    // line short.
     std::int32_t total = 0;
     while (total < READ_BUFFER_SIZE) {
         const std::int32_t room = READ_BUFFER_SIZE - total;
@@ -43,8 +50,9 @@ using lintrow::Reader;
 extern "C" {
 
 LINTROW_API int LINTROW_CALL PrepareFile(const char* path) {
+    Reader.Source = lintrow::platform::SourceKind::RegularFile;
     Reader.FileHandle = lintrow::platform::active_calls->open_for_reading(
-        path != nullptr ? path : "", Reader.OpenInfo);
+        path != nullptr ? path : "", Reader.OpenInfo, Reader.Source);
     Reader.State = Reader.FileHandle == lintrow::platform::kFailed ? lintrow::FileState::OpenFailed
                                                                    : lintrow::FileState::Open;
     Reader.BufferPos = 0;

@@ -27,6 +27,7 @@ struct ReaderState {
     platform::OpenInfo OpenInfo;
     platform::Handle FileHandle;
     FileState State;
+    platform::SourceKind Source;
     unsigned char Delimiter;
     std::int32_t BufferPos;   // next byte to consume in ReadBuffer
     std::int32_t BufferFill;  // valid bytes from the last fill, -1 after a failed one or none
@@ -50,8 +51,9 @@ inline std::int32_t field_length(const ReaderState& reader, std::int32_t index) 
 }
 
 // Fills ReadBuffer from the file and puts a line feed after the valid bytes.
-// Returns the byte count (short only at the end of the file or before a
-// failed read), 0 at the end, or -1 on failure.
+// Returns the byte count, 0 at the end, or -1 on failure. From a regular file
+// the count is short only at its end or before a failed read; from a live
+// source it is what has arrived.
 std::int32_t fill_read_buffer();
 
 }  // namespace lintrow

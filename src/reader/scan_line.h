@@ -17,9 +17,12 @@ inline std::int32_t scan_next_line() {
     bool more = true;
     for (;;) {
         if (pos >= limit) {
-            // A short fill marks the end of the file: this line ends here,
-            // and what the next fill brings starts the next line.
-            if (limit >= 0 && limit < READ_BUFFER_SIZE) more = false;
+            // A short fill from a file marks its end: this line ends here,
+            // and what the next fill brings starts the next line. A live
+            // source ends only with a read of 0 bytes.
+            if (limit >= 0 && limit < READ_BUFFER_SIZE && reader.Source == platform::SourceKind::RegularFile) {
+                more = false;
+            }
             reader.BufferPos = 0;
             limit = reader.BufferFill = fill_read_buffer();
             if (limit == platform::kFailed) break;

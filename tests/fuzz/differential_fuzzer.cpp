@@ -122,7 +122,9 @@ char** pick_slot(std::uint8_t choice, Buffer& buffer, char*& null_pointer) {
 
 ScriptedFiles* library_files = nullptr;
 
-lintrow::platform::Handle library_open(const char* path, lintrow::platform::OpenInfo&) {
+lintrow::platform::Handle library_open(const char* path, lintrow::platform::OpenInfo&,
+                                       lintrow::platform::SourceKind& kind) {
+    kind = library_files->live ? lintrow::platform::SourceKind::Live : lintrow::platform::SourceKind::RegularFile;
     return library_files->open(path);
 }
 std::int32_t library_read(lintrow::platform::Handle handle, unsigned char* into, std::int32_t size) {
@@ -140,7 +142,11 @@ constexpr lintrow::platform::Calls kScriptedCalls = {library_open, library_read,
 // scan paths; `calls` is left at the first call.
 ScriptedFiles decode_files(Decoder& in) {
     ScriptedFiles files;
-    files.chunk = std::size_t{in.byte() % 4 == 0 ? in.u16() % 5000 : 0u};
+    const std::uint8_t reads = in.byte();
+    files.chunk = std::size_t{reads % 4 == 0 ? in.u16() % 5000 : 0u};
+    // A quarter of the inputs read from live sources, where a short read is
+    // only what has arrived so far.
+    files.live = (reads & 0xC0) == 0xC0;
     const std::uint16_t failures = in.u16();
     for (int bit = 0; bit < 16; ++bit) {
         if ((failures >> bit & 1) != 0) files.failing_reads.insert(bit + 1);

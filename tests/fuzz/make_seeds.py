@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzzer's seed corpus: inputs that reach the shapes worth
 fuzzing from (fill boundaries, 1024-character cuts, CR LF split across fills,
-NUL bytes, a line of 1024 delimiters, failing and short reads)."""
+NUL bytes, a line of 1024 delimiters, failing and short reads, live sources
+whose reads bring what has arrived)."""
 import os
 import struct
 import sys
@@ -28,8 +29,11 @@ def file(*pieces):
     assert len(pieces) < 8
     return bytes([len(pieces)]) + b''.join(pieces)
 
-def header(chunk=None, failures=0):
-    head = bytes([0]) + u16(chunk) if chunk is not None else bytes([1])
+LIVE = 0xC0  # the files are live sources (pipes): a short read is not the end
+
+def header(chunk=None, failures=0, live=False):
+    flags = LIVE if live else 0
+    head = bytes([flags]) + u16(chunk) if chunk is not None else bytes([flags | 1])
     return head + u16(failures)
 
 # Calls: op, a, b, c, then a sample of (byte % 6) bytes.
@@ -69,6 +73,14 @@ SEEDS = {
     'no-room': header() + file(literal(b'one,two\nthree\nfour\n')) + file()
         + PREPARE0 + COMMA + getline(0) + getline(1) + call(4, 0, 8, 0) + call(4, 0, 8, 1) + field(0) + field(1) + field(2)
         + field(3) + field(4) + field(5) + field(6) + record(0) + record(1),
+    'live-trickle': header(1, live=True) + file(literal(b'a,b\r\ncd\r\r\n\nlast,x')) + file()
+        + PREPARE0 + COMMA + PULL * 3 + drain(4) + PULL,
+    'live-short-reads': header(7, live=True) + file(filler(5000), repeat(1030, ord(',')), literal(b'\r\nend\r')) + file()
+        + PREPARE0 + COMMA + drain(255) + PULL * 3 + drain(40) + PULL * 2,
+    'live-whole-reads': header(live=True) + file(filler(40000), literal(b'\n'), filler(32768)) + file(literal(b'x\ny'))
+        + PREPARE0 + COMMA + drain(255) + drain(255) + PULL * 2 + drain(255) + PULL + PREPARE1 + PULL * 3,
+    'live-failing-reads': header(3, 0b0110_1001, live=True) + file(literal(b'one,two\nthree\r\nfour')) + file()
+        + PREPARE0 + COMMA + PULL * 8 + drain(3) + PULL,
 }
 
 def main():

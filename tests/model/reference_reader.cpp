@@ -6,6 +6,7 @@ int ReferenceReader::PrepareFile(const char* path) {
     if (path == nullptr) path = "";
     handle_ = files_.open(path);
     handle_state_ = handle_ == -1 ? Handle::OpenFailed : Handle::Open;
+    live_ = files_.live;
     buffer_pos_ = 0;
     buffer_fill_ = -1;
     bytes_consumed_ = 0;
@@ -21,11 +22,18 @@ int ReferenceReader::CloseFile() {
     return files_.close(handle_);
 }
 
-// One fill: keeps reading until the buffer is full, the end, or a failure;
-// bytes read before a failure count.
+// One fill. From a live source, one read: what has arrived. From a file,
+// reads until the buffer is full, the end, or a failure; bytes read before a
+// failure count.
 int ReferenceReader::fill() {
     if (handle_state_ == Handle::NeverOpened) return 0;
     if (handle_state_ != Handle::Open) return -1;
+    if (live_) {
+        int got = files_.read(handle_, buffer_, 32768);
+        if (got < 0) return -1;
+        if (got > 32768) return 32768;
+        return got;
+    }
     int total = 0;
     while (total < 32768) {
         int got = files_.read(handle_, buffer_ + total, 32768 - total);
@@ -50,7 +58,9 @@ int ReferenceReader::NextLine() {
     field_length_[0] = 0;
     while (true) {
         if (i >= limit) {
-            if (limit >= 0 && limit < 32768) more = false;
+            // Only a file's short fill is its end; a live source ends when a
+            // read brings nothing.
+            if (limit >= 0 && limit < 32768 && !live_) more = false;
             buffer_pos_ = 0;
             int result = fill();
             buffer_fill_ = result;

@@ -32,6 +32,7 @@ private:
 
     ScriptedFiles& files_;
     Handle handle_state_ = Handle::NeverOpened;
+    bool live_ = false;
     int handle_ = 0;
     unsigned char buffer_[32768] = {};
     int buffer_pos_ = 0;

@@ -1,5 +1,5 @@
 // In-memory files behind handles, with reads that can be cut short or made
-// to fail by call number. The fuzzer gives one instance to the library (as
+// to fail by call number; they may stand for regular files or live sources. The fuzzer gives one instance to the library (as
 // its platform) and an identical one to the reference model.
 #pragma once
 
@@ -15,6 +15,7 @@ public:
     std::map<std::string, std::string> files;  // path -> content
     std::size_t chunk = 0;                     // most bytes one read returns; 0 for no limit
     std::set<int> failing_reads;               // read calls (counted from 1) that fail
+    bool live = false;                         // every file is a live source, as a pipe is
     bool misuse = false;                       // a closed or unknown handle was used
 
     std::int32_t open(const char* path);

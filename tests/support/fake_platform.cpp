@@ -10,9 +10,10 @@ namespace {
 
 FakeFile fake;
 
-platform::Handle fake_open(const char*, platform::OpenInfo&) {
+platform::Handle fake_open(const char*, platform::OpenInfo&, platform::SourceKind& kind) {
     ++fake.open_calls;
     if (fake.open_fails) return platform::kFailed;
+    kind = fake.kind;
     fake.offset = 0;
     return fake.handle;
 }

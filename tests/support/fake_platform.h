@@ -18,6 +18,7 @@ struct FakeFile {
     std::size_t chunk = 0;        // most bytes one read returns; 0 for no limit
     int close_result = 0;
     bool claims_more = false;     // reads report more bytes than were asked for
+    platform::SourceKind kind = platform::SourceKind::RegularFile;
 
     int open_calls = 0;
     int read_calls = 0;
