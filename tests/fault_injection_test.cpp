@@ -15,7 +15,7 @@
 namespace lintrow::test {
 namespace {
 
-std::string current_line() { return std::string(Reader.LineText, static_cast<std::size_t>(Reader.LineLength)); }
+std::string current_line() { return std::string(line_text(Reader), static_cast<std::size_t>(Reader.LineLength)); }
 
 // Lines of `width` characters numbered from 0, `count` of them.
 std::string numbered_lines(int count, std::size_t width) {

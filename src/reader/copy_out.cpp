@@ -26,45 +26,65 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     return 16;
 }
 
-// Writes exactly `count` (1 to 16) bytes with two overlapping stores.
-void store_exact(char* to, const unsigned char* from, std::int32_t count) {
+// Writes exactly `count` (1 to 16) bytes of the 16 held in `low` and `high`
+// (little-endian) with two overlapping stores, straight from registers.
+void store_exact(char* to, std::uint64_t low, std::uint64_t high, std::int32_t count) {
     if (count >= 8) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + count - 8, from + count - 8, 8);
+        // The last 8 bytes start at count - 8, somewhere in the 16.
+        const int shift = 8 * (count - 8);
+        const std::uint64_t tail = shift == 0    ? low
+                                   : shift == 64 ? high
+                                                 : low >> shift | high << (64 - shift);
+        std::memcpy(to, &low, 8);
+        std::memcpy(to + count - 8, &tail, 8);
     } else if (count >= 4) {
-        std::memcpy(to, from, 4);
-        std::memcpy(to + count - 4, from + count - 4, 4);
+        const auto head = static_cast<std::uint32_t>(low);
+        const auto tail = static_cast<std::uint32_t>(low >> (8 * (count - 4)));
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + count - 4, &tail, 4);
     } else if (count >= 2) {
-        std::memcpy(to, from, 2);
-        std::memcpy(to + count - 2, from + count - 2, 2);
+        const auto head = static_cast<std::uint16_t>(low);
+        const auto tail = static_cast<std::uint16_t>(low >> (8 * (count - 2)));
+        std::memcpy(to, &head, 2);
+        std::memcpy(to + count - 2, &tail, 2);
     } else {
-        to[0] = static_cast<char>(from[0]);
+        to[0] = static_cast<char>(low);
     }
 }
 
 // The copy of a short source (n below 16) without library calls: 16 bytes
-// are read (the line buffer has room past its end), the bytes from the first
-// NUL or from n on are cleared, and n + 1 bytes are stored.
+// are read (the line's buffer has room past its end), the bytes from the
+// first NUL or from n on are cleared, and n + 1 bytes are stored.
 std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     std::uint64_t words[2];
     std::memcpy(words, source, sizeof words);
     const std::int32_t nul = bytes_before_nul(words);
     const std::int32_t visible = nul < n ? nul : n;
+    std::uint64_t low = words[0];
+    std::uint64_t high = words[1];
     if (visible < 8) {
-        words[0] &= (std::uint64_t{1} << (8 * visible)) - 1;
-        words[1] = 0;
+        low &= (std::uint64_t{1} << (8 * visible)) - 1;
+        high = 0;
     } else {
-        words[1] &= (std::uint64_t{1} << (8 * (visible - 8))) - 1;
+        high &= (std::uint64_t{1} << (8 * (visible - 8))) - 1;
     }
-    unsigned char bytes[16];
-    std::memcpy(bytes, words, sizeof bytes);
-    store_exact(buffer, bytes, n + 1);
+    store_exact(buffer, low, high, n + 1);
+    return n;
+}
+
+// Longer copies through the C library, out of line.
+[[gnu::noinline]] std::int32_t copy_long(char* buffer, const char* source, std::int32_t n) {
+    const void* const nul = std::memchr(source, '\0', static_cast<std::size_t>(n));
+    const std::int32_t visible = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - source) : n;
+    std::memcpy(buffer, source, static_cast<std::size_t>(visible));
+    std::memset(buffer + visible, '\0', static_cast<std::size_t>(n - visible) + 1);
     return n;
 }
 
 // strncpy of n = min(length, maxlen) bytes followed by a NUL at n: exactly
 // n + 1 bytes written, n returned even when a NUL inside the source hides the
-// rest of it. The source lies in LineText.
+// rest of it. The source lies in LineText or ReadBuffer, both with room
+// past their ends for the 16-byte read of a short copy.
 std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, std::int32_t length) {
     char* const buffer = buffer_of(slot, maxlen);
     if (buffer == nullptr) return 0;
@@ -72,11 +92,7 @@ std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, 
     if constexpr (std::endian::native == std::endian::little) {
         if (n < 16) return copy_short(buffer, source, n);
     }
-    const void* const nul = std::memchr(source, '\0', static_cast<std::size_t>(n));
-    const std::int32_t visible = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - source) : n;
-    std::memcpy(buffer, source, static_cast<std::size_t>(visible));
-    std::memset(buffer + visible, '\0', static_cast<std::size_t>(n - visible) + 1);
-    return n;
+    return copy_long(buffer, source, n);
 }
 
 }  // namespace
@@ -87,18 +103,20 @@ using lintrow::Reader;
 extern "C" {
 
 LINTROW_API int LINTROW_CALL GetLine(StringSlot slot, int maxlen) {
-    const std::int32_t length = NextLine();
+    // The scanner itself, not the exported NextLine and its PLT hop.
+    const std::int32_t length = lintrow::active_line_scanner();
     if (length == 0) return 0;
-    return lintrow::copy_out(slot, maxlen, Reader.LineText, length);
+    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader), length);
 }
 
 LINTROW_API int LINTROW_CALL CurrentRecord(StringSlot slot, int maxlen) {
-    return lintrow::copy_out(slot, maxlen, Reader.LineText, Reader.LineLength);
+    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader), Reader.LineLength);
 }
 
 LINTROW_API int LINTROW_CALL GetField(int index, StringSlot slot, int maxlen) {
+    if (Reader.FieldsPending) lintrow::index_fields_in_place(Reader);
     if (index < 1 || index > Reader.FieldCount) return 0;
-    return lintrow::copy_out(slot, maxlen, Reader.LineText + Reader.FieldStart[index - 1],
+    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader) + Reader.FieldStart[index - 1],
                              lintrow::field_length(Reader, index - 1));
 }
 

@@ -74,7 +74,7 @@ LINTROW_API int LINTROW_CALL CloseFile(void) {
     return lintrow::platform::active_calls->close(Reader.FileHandle);
 }
 
-LINTROW_API int LINTROW_CALL Fields(void) { return Reader.FieldCount; }
+LINTROW_API int LINTROW_CALL Fields(void) { return lintrow::field_count(Reader); }
 
 LINTROW_API int LINTROW_CALL Pos(void) { return static_cast<std::int32_t>(Reader.BytesConsumed); }
 

@@ -23,6 +23,10 @@ enum class FileState : std::uint8_t {
 // leaving the record.
 inline constexpr int kScanSlack = 64;
 
+// One bit per byte of ReadBuffer, 64 to a word, the sentinel line feed after
+// the valid bytes included.
+inline constexpr int kBitWords = (READ_BUFFER_SIZE + kScanSlack) / 64;
+
 struct ReaderState {
     platform::OpenInfo OpenInfo;
     platform::Handle FileHandle;
@@ -34,15 +38,50 @@ struct ReaderState {
     std::uint32_t BytesConsumed;  // unsigned so that it wraps instead of overflowing
     std::int32_t LineLength;
     std::int32_t FieldCount;
+    // A line that lies whole in ReadBuffer without a CR inside is left there
+    // (LineInPlace, from LineOffset) instead of being copied to LineText, and
+    // its fields are counted (FieldCount is kFieldsNotCounted until then) and
+    // indexed (FieldsPending) from DelimiterBits only when first asked for.
+    // Both stay valid until the next scan, the only code that refills the
+    // buffer or rebuilds the bits, so they are always those of the delimiter
+    // in force when the line was scanned.
+    std::int32_t LineOffset;
+    bool LineInPlace;
+    bool FieldsPending;
+    // The byte DelimiterBits marks; the bits are rebuilt when a scan finds
+    // that SetDelim changed the delimiter.
+    unsigned char BitsDelimiter;
     alignas(64) unsigned char ReadBuffer[READ_BUFFER_SIZE + kScanSlack];
     alignas(64) char LineText[MAX_LINE_LENGTH + 1 + kScanSlack];
-    // Where each field of the current line begins in LineText. A field ends
+    // ReadBuffer classified once per fill: LF or CR, and the delimiter (never
+    // CR or LF, which are never delimiters).
+    alignas(64) std::uint64_t LineEndBits[kBitWords];
+    alignas(64) std::uint64_t DelimiterBits[kBitWords];
+    // Where each field of the current line begins in its text. A field ends
     // one character (its delimiter) before the next begins, the last one at
     // the end of the line, so its length needs no table of its own.
     std::int32_t FieldStart[MAX_FIELDS];
 };
 
 extern constinit ReaderState Reader;
+
+// The characters of the current line (LineLength of them; no NUL after a
+// line left in place).
+inline const char* line_text(const ReaderState& reader) {
+    return reader.LineInPlace ? reinterpret_cast<const char*>(reader.ReadBuffer) + reader.LineOffset : reader.LineText;
+}
+
+inline constexpr std::int32_t kFieldsNotCounted = -1;
+
+// FieldCount, and FieldStart for a line left in place, from DelimiterBits.
+void count_fields_in_place(ReaderState& reader);
+void index_fields_in_place(ReaderState& reader);
+
+// The current line's field count, counting it first if need be.
+inline std::int32_t field_count(ReaderState& reader) {
+    if (reader.FieldCount == kFieldsNotCounted) count_fields_in_place(reader);
+    return reader.FieldCount;
+}
 
 // The length of field `index` (0-based, below FieldCount) of the current line.
 inline std::int32_t field_length(const ReaderState& reader, std::int32_t index) {

@@ -79,5 +79,25 @@ inline KernelResult scan_blocks(ReaderState& reader, const std::int32_t pos, con
     return finish(in, false);
 }
 
+// Classifies whole 64-byte blocks of ReadBuffer into its bit masks.
+template <class Isa>
+inline void classify_blocks(ReaderState& reader, std::int32_t first_word, std::int32_t end_word, bool line_ends) {
+    const bool delimiter_counts = reader.BitsDelimiter != '\r' && reader.BitsDelimiter != '\n';
+    const std::uint64_t delimiter_filter = delimiter_counts ? ~std::uint64_t{0} : 0;
+    const typename Isa::Pattern pattern = Isa::pattern(reader.BitsDelimiter);
+    const unsigned char* bytes = reader.ReadBuffer + 64 * first_word;
+    if (line_ends) {
+        for (std::int32_t word = first_word; word < end_word; ++word, bytes += kBlock) {
+            const BlockMasks masks = Isa::classify(bytes, pattern);
+            reader.LineEndBits[word] = masks.ends;
+            reader.DelimiterBits[word] = masks.delimiters & delimiter_filter;
+        }
+    } else {
+        for (std::int32_t word = first_word; word < end_word; ++word, bytes += kBlock) {
+            reader.DelimiterBits[word] = Isa::classify(bytes, pattern).delimiters & delimiter_filter;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lintrow

@@ -1,16 +1,68 @@
-// NextLine's loop around a kernel: refills the buffer as it runs dry and
-// keeps the counters. Each scanner's translation unit instantiates it with
-// its own kernel; internal linkage keeps the instantiations apart.
+// NextLine around a kernel and a classifier: each fill is classified once
+// into bit masks of line ends and delimiters, a line that lies whole in the
+// buffer is found with a bit scan and left where it lies, and the kernel
+// copies only the rest (lines with a CR inside, lines that cross a fill,
+// the end of the file). Each scanner's translation unit instantiates it with
+// its own kernel and classifier; internal linkage keeps them apart.
 #pragma once
+
+#include <bit>
 
 #include "scanner.h"
 
 namespace lintrow {
 namespace {
 
-template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineCursor&)>
-inline std::int32_t scan_next_line() {
-    ReaderState& reader = Reader;
+// Marks bytes [64 * first_word, 64 * end_word) of ReadBuffer in DelimiterBits
+// and, when `line_ends`, in LineEndBits.
+using Classifier = void (*)(ReaderState& reader, std::int32_t first_word, std::int32_t end_word, bool line_ends);
+
+// The words that hold the bits of a fill of `limit` bytes and its sentinel.
+inline std::int32_t words_of_fill(std::int32_t limit) { return limit / 64 + 1; }
+
+// The line at BufferPos when it can be left in place: it ends with LF or
+// CR LF inside the fill, or fills a whole piece, with no CR before its end.
+// Returns its length, or -1 when the kernel must copy it.
+template <Classifier Classify>
+inline std::int32_t take_line_in_place(ReaderState& reader) {
+    const std::int32_t pos = reader.BufferPos;
+    const std::int32_t limit = reader.BufferFill;
+    if (pos >= limit) return -1;
+    if (reader.Delimiter != reader.BitsDelimiter) {
+        reader.BitsDelimiter = reader.Delimiter;
+        Classify(reader, pos / 64, words_of_fill(limit), false);
+    }
+    // The sentinel line feed at limit stops the search.
+    std::int32_t word = pos / 64;
+    std::uint64_t bits = reader.LineEndBits[word] & (~std::uint64_t{0} << (pos % 64));
+    while (bits == 0) bits = reader.LineEndBits[++word];
+    const std::int32_t end = word * 64 + std::countr_zero(bits);
+    std::int32_t length = end - pos;
+    std::int32_t consumed;
+    if (length >= MAX_LINE_LENGTH) {
+        length = consumed = MAX_LINE_LENGTH;
+    } else if (end < limit && reader.ReadBuffer[end] == '\n') {
+        consumed = length + 1;
+    } else if (end + 1 < limit && reader.ReadBuffer[end + 1] == '\n') {
+        consumed = length + 2;  // the CR before the line feed
+    } else {
+        return -1;
+    }
+    reader.LineOffset = pos;
+    reader.LineInPlace = true;
+    reader.LineLength = length;
+    reader.FieldCount = kFieldsNotCounted;
+    reader.FieldsPending = true;
+    reader.BufferPos = pos + consumed;
+    reader.BytesConsumed += static_cast<std::uint32_t>(consumed);
+    return length;
+}
+
+// The line at BufferPos copied by the kernel into LineText, refilling the
+// buffer as it runs dry. Out of line, so that the common in-place line pays
+// for none of its registers.
+template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineCursor&), Classifier Classify>
+[[gnu::noinline]] std::int32_t copy_next_line(ReaderState& reader) {
     std::int32_t pos = reader.BufferPos;
     std::int32_t limit = reader.BufferFill;
     LineCursor line{0, 0};  // FieldStart[0] is 0 for good: the first field starts the line
@@ -27,6 +79,10 @@ inline std::int32_t scan_next_line() {
             limit = reader.BufferFill = fill_read_buffer();
             if (limit == platform::kFailed) break;
             pos = 0;
+            if (limit > 0) {
+                reader.BitsDelimiter = reader.Delimiter;
+                Classify(reader, 0, words_of_fill(limit), true);
+            }
             if (!more || limit == 0) break;
         }
         const KernelResult step = Kernel(reader, pos, limit, line);
@@ -35,9 +91,19 @@ inline std::int32_t scan_next_line() {
         if (step.line_ended) break;
     }
     reader.LineText[line.length] = '\0';
+    reader.LineInPlace = false;
+    reader.FieldsPending = false;
     reader.LineLength = line.length;
     reader.FieldCount = line.field + 1;
     return line.length;
+}
+
+template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineCursor&), Classifier Classify>
+inline std::int32_t scan_next_line() {
+    ReaderState& reader = Reader;
+    const std::int32_t in_place = take_line_in_place<Classify>(reader);
+    if (in_place >= 0) return in_place;
+    return copy_next_line<Kernel, Classify>(reader);
 }
 
 }  // namespace

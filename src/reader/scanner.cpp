@@ -31,7 +31,62 @@ KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t lim
     return {pos, ended};
 }
 
-std::int32_t next_line_scalar() { return scan_next_line<scan_scalar>(); }
+namespace {
+// The portable twin of the vector classifiers, a byte at a time.
+void classify_scalar(ReaderState& reader, std::int32_t first_word, std::int32_t end_word, bool line_ends) {
+    const unsigned char delimiter = reader.BitsDelimiter;
+    const bool delimiter_counts = delimiter != '\r' && delimiter != '\n';
+    for (std::int32_t word = first_word; word < end_word; ++word) {
+        const unsigned char* const bytes = reader.ReadBuffer + 64 * word;
+        std::uint64_t ends = 0;
+        std::uint64_t delimiters = 0;
+        for (int i = 0; i < 64; ++i) {
+            ends |= std::uint64_t{bytes[i] == '\n' || bytes[i] == '\r'} << i;
+            delimiters |= std::uint64_t{bytes[i] == delimiter} << i;
+        }
+        if (line_ends) reader.LineEndBits[word] = ends;
+        reader.DelimiterBits[word] = delimiter_counts ? delimiters : 0;
+    }
+}
+}  // namespace
+
+std::int32_t next_line_scalar() { return scan_next_line<scan_scalar, classify_scalar>(); }
+
+void count_fields_in_place(ReaderState& reader) {
+    const std::int32_t from = reader.LineOffset;
+    const std::int32_t to = from + reader.LineLength;
+    const std::int32_t last = to / 64;
+    std::int32_t word = from / 64;
+    std::uint64_t bits = reader.DelimiterBits[word] & (~std::uint64_t{0} << (from % 64));
+    std::int32_t delimiters = 0;
+    while (word < last) {
+        delimiters += std::popcount(bits);
+        bits = reader.DelimiterBits[++word];
+    }
+    delimiters += std::popcount(bits & ((std::uint64_t{1} << (to % 64)) - 1));
+    reader.FieldCount = delimiters + 1;
+}
+
+void index_fields_in_place(ReaderState& reader) {
+    const std::int32_t from = reader.LineOffset;
+    const std::int32_t to = from + reader.LineLength;
+    const std::int32_t last = to / 64;
+    std::int32_t* next_start = reader.FieldStart + 1;
+    std::int32_t word = from / 64;
+    std::uint64_t bits = reader.DelimiterBits[word] & (~std::uint64_t{0} << (from % 64));
+    for (;;) {
+        if (word == last) bits &= (std::uint64_t{1} << (to % 64)) - 1;
+        // Each delimiter opens a field at the character after it.
+        while (bits != 0) {
+            *next_start++ = word * 64 + std::countr_zero(bits) - from + 1;
+            bits &= bits - 1;
+        }
+        if (word == last) break;
+        bits = reader.DelimiterBits[++word];
+    }
+    reader.FieldCount = static_cast<std::int32_t>(next_start - reader.FieldStart);
+    reader.FieldsPending = false;
+}
 
 namespace {
 std::int32_t choose_then_scan() {

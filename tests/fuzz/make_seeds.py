@@ -73,6 +73,18 @@ SEEDS = {
     'no-room': header() + file(literal(b'one,two\nthree\nfour\n')) + file()
         + PREPARE0 + COMMA + getline(0) + getline(1) + call(4, 0, 8, 0) + call(4, 0, 8, 1) + field(0) + field(1) + field(2)
         + field(3) + field(4) + field(5) + field(6) + record(0) + record(1),
+    # Lines left in the buffer, then a CR as the last byte of a fill, then a
+    # line that starts in one fill and ends in the next.
+    'cr-at-fill-end': header() + file(filler(32000), literal(b'\n'), repeat(766, ord('b')), literal(b'\r\nnext,line\r\n'), filler(3000)) + file()
+        + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + PULL * 4,
+    'lazy-then-cross': header() + file(filler(32700), repeat(200, ord(',')), literal(b'\r\n'), filler(1000)) + file()
+        + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + PULL * 3,
+    # The fields are those of the delimiter in force at the scan.
+    'setdelim-between': header() + file(literal(b'a,b;c,d\nx;y,z\n;;,\n')) + file()
+        + PREPARE0 + COMMA + NEXT + SEMICOLON + field(1) + field(2) + field(3) + record(20) + NEXT + field(2) + field(3)
+        + COMMA + field(1) + PREPARE1 + field(2) + NEXT,
+    'nul-in-short-fields': header() + file(*(literal(b''.join(b'ab,' + b'x' * i + b'\0' + b'y' * (16 - i) + b',z\n' for i in part)) for part in (range(9), range(9, 17)))) + file()
+        + PREPARE0 + COMMA + (NEXT + field(2, 7) + field(2, 8) + field(2, 9) + field(2, 10)) * 17,
     'live-trickle': header(1, live=True) + file(literal(b'a,b\r\ncd\r\r\n\nlast,x')) + file()
         + PREPARE0 + COMMA + PULL * 3 + drain(4) + PULL,
     'live-short-reads': header(7, live=True) + file(filler(5000), repeat(1030, ord(',')), literal(b'\r\nend\r')) + file()
