@@ -3,7 +3,10 @@
  *     line_dump FILE [DELIMITER]
  *
  * A scan that consumes nothing (Pos() unchanged) marks the end of the file;
- * a result of 0 alone could also be an empty line. */
+ * a result of 0 alone could also be an empty line. A line longer than
+ * MAX_LINE_LENGTH comes in pieces, printed under the same line number; the
+ * scan that returns 0 right after a full piece is the end of that long line
+ * (its line feed), not an empty line. */
 #include <stdio.h>
 
 #include "Lintrow.h"
@@ -12,6 +15,7 @@ int main(int argc, char **argv) {
     char text[MAX_LINE_LENGTH + 1];
     char *buffer = text;
     int line = 0;
+    int previous = 0;
     if (argc < 2) {
         fprintf(stderr, "usage: %s FILE [DELIMITER]\n", argv[0]);
         return 2;
@@ -25,10 +29,13 @@ int main(int argc, char **argv) {
         const int before = Pos();
         const int length = NextLine();
         int field;
+        const int continued = previous == MAX_LINE_LENGTH;
         if (length == 0 && Pos() == before) break;
-        ++line;
+        previous = length;
+        if (continued && length == 0) continue;
+        if (!continued) ++line;
         CurrentRecord(&buffer, MAX_LINE_LENGTH);
-        printf("%d: %s\n", line, text);
+        printf("%d%s: %s\n", line, continued ? " (continued)" : "", text);
         for (field = 1; field <= Fields(); ++field) {
             GetField(field, &buffer, MAX_LINE_LENGTH);
             printf("  [%d] %s\n", field, text);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the library and the example host show_table, then prints the bundled
 # sample with it. Installs a compiler and CMake first when they are missing.
-# Arguments, if any, go to show_table instead of the demo's own.
+# Arguments, if any, go to show_table instead of the demo's own, as written:
+# a relative FILE is taken from where the caller stands.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root=$(cd "$(dirname "$0")/.." && pwd)
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
@@ -13,13 +14,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q >&2
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
 fi
-cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=Release -DLINTROW_BUILD_TESTS=OFF >/dev/null
-cmake --build build/demo --target show_table -j 2 >/dev/null
+cmake -S "$root" -B "$root/build/demo" -DCMAKE_BUILD_TYPE=Release -DLINTROW_BUILD_TESTS=OFF >/dev/null
+cmake --build "$root/build/demo" --target show_table -j 2 >/dev/null
+show_table=$root/build/demo/show_table
 if [ $# -gt 0 ]; then
-  exec build/demo/show_table "$@"
+  exec "$show_table" "$@"
 fi
 echo "$ show_table -n 8                 # the first lines of examples/sample/orders.csv"
-build/demo/show_table -n 8
+"$show_table" -n 8
 echo
 echo "$ show_table --skip-to A10298 -f 1,3,5,8,9"
-build/demo/show_table --skip-to A10298 -f 1,3,5,8,9
+"$show_table" --skip-to A10298 -f 1,3,5,8,9

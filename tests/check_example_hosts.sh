@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Runs the example hosts on the bundled sample and compares what they print
-# with tests/expected/; checks their errors and exit statuses.
-#   check_example_hosts.sh SOURCE_DIR SHOW_TABLE LIBRARY
+# Runs the example hosts on the bundled samples and compares what they print
+# with tests/expected/; checks their errors and exit statuses. The second
+# sample has lines of exactly 1,024 and 2,048 characters, which no host may
+# take for the empty line that ends the orders.
+#   check_example_hosts.sh SOURCE_DIR SHOW_TABLE LIBRARY LINE_DUMP
 # With LINTROW_UPDATE_EXPECTED=1 the expected files are rewritten instead.
 set -euo pipefail
 source_dir=$1
 show_table=$2
 export LINTROW_LIBRARY=$3
+line_dump=$4
 expected=$source_dir/tests/expected
 sample=$source_dir/examples/sample/orders.csv
+long_lines=$source_dir/examples/sample/orders_long_lines.csv
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -41,18 +45,29 @@ expect show_table_long_line.txt "$show_table" --skip-to A10150 -n 3 -w 30 "$samp
 expect show_table_end.txt "$show_table" --skip-to A10299 -f 1,2,8 "$sample"
 printf 'name\tqty\r\nbolt\t12\r\n\t7\r\n' > "$work/tabs.tsv"
 expect show_table_tabs.txt "$show_table" -d "$(printf '\t')" -w 0 "$work/tabs.tsv"
+expect show_table_long_lines.txt "$show_table" -f 1,3,8,9 -w 12 "$long_lines"
+expect show_table_long_lines_skip.txt "$show_table" --skip-to B20010 -f 1,8 "$long_lines"
+"$show_table" -h > "$work/help" 2> "$work/help.err" || { echo "FAILED: show_table -h exits $?"; failures=$((failures + 1)); }
+grep -q '^usage: show_table' "$work/help" && [ ! -s "$work/help.err" ] ||
+  { echo "FAILED: show_table -h does not print its usage on stdout alone"; failures=$((failures + 1)); }
+"$line_dump" "$long_lines" > "$work/line_dump.out"
+[ "$(tail -n 1 "$work/line_dump.out")" = "15 lines, $(wc -c < "$long_lines") bytes" ] ||
+  { echo "FAILED: line_dump counts: $(tail -n 1 "$work/line_dump.out")"; failures=$((failures + 1)); }
 
 refuse 1 "cannot open" "$show_table" "$work/missing.csv"
 refuse 1 "cannot open" "$show_table" "$work"
 refuse 1 "no line begins with" "$show_table" --skip-to nothing "$sample"
 refuse 1 "cannot load" "$show_table" --library "$work/missing.so" "$sample"
-refuse 2 "usage" "$show_table" -f 0 "$sample"
-refuse 2 "usage" "$show_table" -n "$sample"
-refuse 2 "usage" "$show_table" --no-such-option x "$sample"
+refuse 2 "-f 0: not a list of field numbers" "$show_table" -f 0 "$sample"
+refuse 2 "-n -1: not a number of lines" "$show_table" -n -1 "$sample"
+refuse 2 "-f: needs a value" "$show_table" -f
+refuse 2 "--no-such-option: unknown option" "$show_table" --no-such-option x "$sample"
+refuse 1 "no line shown has field 99" "$show_table" -f 1,99 "$sample"
 
 if command -v python3 >/dev/null; then
   expect order_status.txt python3 "$source_dir/examples/python/order_status.py"
-  refuse 1 "cannot open" python3 "$source_dir/examples/python/order_status.py" "$work/missing.csv"
+  expect order_status_long_lines.txt python3 "$source_dir/examples/python/order_status.py" "$long_lines"
+  refuse 1 "No such file or directory: .*missing.csv" python3 "$source_dir/examples/python/order_status.py" "$work/missing.csv"
 fi
 
 [ "$failures" = 0 ] || { echo "$failures example host check(s) failed"; exit 1; }

@@ -29,6 +29,9 @@ c++ -std=c++17 -o "$work/pc_host" "$source_dir/examples/cpp_host/revenue_by_cust
   $(pkg-config --cflags --libs lintrow)
 LD_LIBRARY_PATH=$prefix/lib "$work/pc_host" "$sample" > "$work/pkg-config.out"
 
+"$work/with-cmake/revenue_by_customer" "$source_dir/examples/sample/orders_long_lines.csv" > "$work/long_lines.out"
+
 diff -u "$source_dir/tests/expected/revenue_by_customer.txt" "$work/cmake.out"
+diff -u "$source_dir/tests/expected/revenue_by_customer_long_lines.txt" "$work/long_lines.out"
 diff -u "$source_dir/tests/expected/revenue_by_customer.txt" "$work/pkg-config.out"
 echo "installed copy used through find_package and pkg-config: both hosts agree with the expected output"

@@ -21,7 +21,7 @@ namespace {
 // The library holds one open file per process; this owns it for a scope.
 class OpenFile {
 public:
-    OpenFile(const char* path, char delimiter) {
+    OpenFile(const char* path, char delimiter) : delimiter_(1, delimiter) {
         if (PrepareFile(path) == HFILE_ERROR) throw std::runtime_error(std::string("cannot open ") + path);
         const char text[2] = {delimiter, '\0'};
         SetDelim(text);
@@ -33,14 +33,36 @@ public:
     // Moves to the first line that begins with prefix; false if an empty line
     // or the end of the file comes first.
     bool skip_to(const std::string& prefix) {
-        char* slot = buffer_;
-        return SkipToLine(prefix.c_str(), prefix.c_str(), &slot, MAX_LINE_LENGTH) > 0;
+        while (next_nonempty_line()) {
+            std::string line = fields_.front();
+            for (std::size_t i = 1; i < fields_.size() && line.size() < prefix.size(); ++i) line += delimiter_ + fields_[i];
+            if (line.compare(0, prefix.size(), prefix) == 0) return true;
+        }
+        return false;
     }
 
-    // Moves to the next line; false at the end of the file or an empty line.
-    bool next_nonempty_line() { return NextLine() > 0; }
+    // Moves to the next whole line and takes its fields; false at the end of
+    // the file or an empty line. The library hands a line longer than
+    // MAX_LINE_LENGTH over in pieces: a full piece goes on in the next scan,
+    // and a 0 from that scan is the end of the long line (its line feed), not
+    // an empty line.
+    bool next_nonempty_line() {
+        int length = NextLine();
+        if (length == 0) return false;
+        fields_ = piece_fields();
+        while (length == MAX_LINE_LENGTH && (length = NextLine()) > 0) {
+            std::vector<std::string> more = piece_fields();
+            fields_.back() += more.front();  // a field cut between two pieces
+            fields_.insert(fields_.end(), more.begin() + 1, more.end());
+        }
+        return true;
+    }
 
-    std::vector<std::string> fields() {
+    // The fields of the line skip_to or next_nonempty_line moved to.
+    const std::vector<std::string>& fields() const { return fields_; }
+
+private:
+    std::vector<std::string> piece_fields() {
         std::vector<std::string> all;
         for (int index = 1; index <= Fields(); ++index) {
             char* slot = buffer_;
@@ -50,8 +72,9 @@ public:
         return all;
     }
 
-private:
+    std::string delimiter_;
     char buffer_[MAX_LINE_LENGTH + 1] = {};
+    std::vector<std::string> fields_;
 };
 
 std::size_t column(const std::vector<std::string>& header, const std::string& name) {
@@ -76,8 +99,8 @@ int main(int argc, char** argv) {
         std::map<std::string, double> revenue;
         int orders = 0;
         while (file.next_nonempty_line()) {
-            const std::vector<std::string> row = file.fields();
-            if (row.size() < header.size()) continue;  // the tail of a line cut at 1024 characters
+            const std::vector<std::string>& row = file.fields();
+            if (row.size() < header.size()) continue;
             revenue[row[customer]] += std::strtod(row[total].c_str(), nullptr);
             ++orders;
         }

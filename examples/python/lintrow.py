@@ -16,9 +16,11 @@ from Lintrow-<version>-win32.zip. A DLL of the other bitness raises
 WrongBitnessError, which names both.
 """
 import ctypes
+import errno
 import os
 import struct
 import sys
+import threading
 
 MAX_LINE_LENGTH = 1024
 HFILE_ERROR = -1
@@ -89,29 +91,48 @@ def load(path=None):
 class Reader:
     """An iterator over the lines of a delimited file, each a list of fields.
 
-    A line longer than 1024 characters comes in pieces of 1024, as the
-    library delivers it; an empty line gives [""]. Fields are decoded with
-    `encoding` and stop at a NUL byte, as a C host sees them.
+    Lines come whole: the library delivers a line longer than 1024 bytes in
+    pieces of 1024, and the Reader joins the pieces again, so a field that
+    straddles a cut comes back whole. An empty line gives [""].
+
+    Encoding: the file is read as bytes. Fields are decoded with `encoding`
+    (and `errors`) only once the whole line is in, so a character split by a
+    cut is decoded whole; a field ends at a NUL byte, as a C host sees it. The
+    delimiter must be one byte in that encoding (',' or '\\t', not 'é' in
+    UTF-8). There is no quoting: '"Smith, John"' is two fields.
+
+    Threads: the library has one reader per process, so one Reader may be
+    open at a time; opening a second raises RuntimeError, also when two
+    threads open at the same moment. Use a Reader from one thread at a time.
+
+    Errors: a file that cannot be opened raises the OSError subclass that says
+    why (FileNotFoundError, IsADirectoryError, PermissionError), with errno and
+    filename. Any use after close() raises ValueError.
     """
 
+    _lock = threading.RLock()  # guards the one-reader rule (re-entered by __del__)
     _one_open = False  # a flag, not the Reader: an unreferenced Reader must be collectable
 
     def __init__(self, path, delimiter=",", *, encoding="utf-8", errors="replace", library=None):
         self._closed = True
-        if Reader._one_open:
-            raise RuntimeError("the library reads one file at a time: close the open Reader first")
-        if len(delimiter) != 1:
-            raise ValueError("the delimiter is one character")
+        delimiter_bytes = delimiter if isinstance(delimiter, bytes) else str(delimiter).encode(encoding)
+        if len(delimiter_bytes) != 1:
+            raise ValueError(f"the delimiter must be one byte in {encoding}, not {delimiter!r}")
         self._lib = load(library)
         self._encoding = encoding
         self._errors = errors
+        self._delimiter = delimiter_bytes
         self._buffer = ctypes.create_string_buffer(MAX_LINE_LENGTH + 1)
         self._slot = ctypes.c_char_p(ctypes.addressof(self._buffer))
-        if self._lib.PrepareFile(os.fsencode(path)) == HFILE_ERROR:
-            raise OSError(f"Lintrow cannot open {os.fspath(path)!r}")
-        self._lib.SetDelim(delimiter.encode(encoding))
-        self._closed = False
-        Reader._one_open = True
+        self._line = []  # the current line's fields, as bytes
+        with Reader._lock:
+            if Reader._one_open:
+                raise RuntimeError("the library reads one file at a time: close the open Reader first")
+            if self._lib.PrepareFile(os.fsencode(path)) == HFILE_ERROR:
+                _raise_open_error(path)
+            Reader._one_open = True
+            self._closed = False
+        self._lib.SetDelim(delimiter_bytes)
 
     def __enter__(self):
         return self
@@ -123,42 +144,44 @@ class Reader:
         return self
 
     def __next__(self):
-        self._check_open()
-        before = self._lib.Pos()
-        # Nothing consumed is the end of the file; 0 alone may be an empty line.
-        if self._lib.NextLine() == 0 and self._lib.Pos() == before:
+        if not self._next_line():
             raise StopIteration
         return self.fields()
 
     def fields(self):
         """The fields of the current line."""
-        return [self._copied(self._lib.GetField(index, ctypes.byref(self._slot), MAX_LINE_LENGTH))
-                for index in range(1, self._lib.Fields() + 1)]
+        self._check_open()
+        return [field.decode(self._encoding, self._errors) for field in self._line]
 
     def line(self):
-        """The current line, whole."""
-        return self._copied(self._lib.CurrentRecord(ctypes.byref(self._slot), MAX_LINE_LENGTH))
+        """The current line, whole (its fields joined by the delimiter)."""
+        self._check_open()
+        return self._delimiter.join(self._line).decode(self._encoding, self._errors)
 
     def skip_to(self, prefix, other_prefix=None):
         """Moves to the first line that begins with either prefix and returns its
         fields, or None when an empty line or the end of the file comes first."""
         self._check_open()
-        first = prefix.encode(self._encoding)
-        second = first if other_prefix is None else other_prefix.encode(self._encoding)
-        if self._lib.SkipToLine(first, second, ctypes.byref(self._slot), MAX_LINE_LENGTH) == 0:
-            return None
-        return self.fields()
+        prefixes = tuple(p.encode(self._encoding) for p in (prefix, prefix if other_prefix is None else other_prefix))
+        while self._next_line():
+            if self._line == [b""]:
+                return None
+            if self._delimiter.join(self._line).startswith(prefixes):
+                return self.fields()
+        return None
 
     @property
     def position(self):
         """Bytes consumed so far: the offset of the next line, modulo 4 GiB."""
+        self._check_open()
         return self._lib.Pos() & 0xFFFFFFFF
 
     def close(self):
-        if not self._closed:
-            self._closed = True
-            Reader._one_open = False
-            self._lib.CloseFile()
+        with Reader._lock:
+            if not self._closed:
+                self._closed = True
+                Reader._one_open = False
+                self._lib.CloseFile()
 
     def __del__(self):
         self.close()
@@ -167,5 +190,42 @@ class Reader:
         if self._closed:
             raise ValueError("I/O operation on a closed Reader")
 
-    def _copied(self, count):
-        return self._buffer.value[:count].decode(self._encoding, self._errors)
+    def _next_line(self):
+        """Scans the next whole line into self._line; False at the end."""
+        self._check_open()
+        lib = self._lib
+        before = lib.Pos()
+        length = lib.NextLine()
+        # Nothing consumed is the end of the file; 0 alone may be an empty line.
+        if length == 0 and lib.Pos() == before:
+            return False
+        line = self._piece_fields()
+        # A full piece goes on in the next scan. A 0 from that scan is the end
+        # of this long line (its LF), not an empty line of its own.
+        while length == MAX_LINE_LENGTH:
+            length = lib.NextLine()
+            if length == 0:
+                break
+            more = self._piece_fields()
+            line[-1] += more[0]
+            line.extend(more[1:])
+        self._line = line
+        return True
+
+    def _piece_fields(self):
+        lib, slot, buffer = self._lib, ctypes.byref(self._slot), self._buffer
+        pieces = []
+        for index in range(1, lib.Fields() + 1):
+            lib.GetField(index, slot, MAX_LINE_LENGTH)
+            pieces.append(buffer.value)  # up to the field's first NUL
+        return pieces
+
+
+def _raise_open_error(path):
+    """Raises the OSError subclass that says why path cannot be opened."""
+    name = os.fspath(path)
+    if os.path.isdir(name):
+        raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), name)
+    with open(name, "rb"):  # raises FileNotFoundError, PermissionError, ...
+        pass
+    raise OSError(errno.EIO, "Lintrow cannot open the file", name)

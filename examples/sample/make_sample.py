@@ -35,6 +35,35 @@ def main() -> None:
     lines.append("")
     lines.append(f"summary,{count} orders,,,,,,{revenue:.2f},")
     Path(__file__).with_name("orders.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("ascii"))
+    write_long_lines(rng)
+
+
+def write_long_lines(rng) -> None:
+    """orders_long_lines.csv: a dozen orders with notes, three of them padded
+    to exactly 1,024 and 2,048 characters (a multiple of the library's piece),
+    and one to 1,500 with a multi-byte character across the 1,024 cut."""
+    lines = ["order_id,date,customer,city,product,quantity,unit_price,total,status,note"]
+    padded = {3: 1024, 6: 2048, 9: 1024, 11: 1500}
+    revenue = 0.0
+    for number in range(1, 13):
+        product, price = rng.choice(PRODUCTS)
+        quantity = rng.randint(1, 250)
+        total = round(quantity * price, 2)
+        revenue += total
+        fields = [f"B{20000 + number}", f"2026-12-{number:02d}", rng.choice(CUSTOMERS), rng.choice(CITIES),
+                  product, str(quantity), f"{price:.2f}", f"{total:.2f}", rng.choice(STATUS), "note: "]
+        line = ",".join(fields)
+        if number in padded:
+            filler = "x" * (padded[number] - len(line.encode("utf-8")))
+            if number == 11:  # a two-byte character across the cut
+                cut = 1023 - len(line)
+                filler = filler[:cut] + "é" + filler[cut + 2:]
+            line += filler
+            assert len(line.encode("utf-8")) == padded[number]
+        lines.append(line)
+    lines.append("")
+    lines.append(f"summary,12 orders,,,,,,{revenue:.2f},,")
+    Path(__file__).with_name("orders_long_lines.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-8"))
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 """The Python host's wrapper over the built library, against the bundled
 sample and small files of its own. Run by ctest with LINTROW_LIBRARY set."""
+import errno
 import os
 import pathlib
 import struct
 import sys
+import threading
 import tempfile
 import unittest
 
@@ -12,20 +14,28 @@ sys.path.insert(0, str(ROOT / "examples" / "python"))
 import lintrow  # noqa: E402
 
 SAMPLE = ROOT / "examples" / "sample" / "orders.csv"
+LONG_LINES = ROOT / "examples" / "sample" / "orders_long_lines.csv"
 
 
 def expected_rows(data, delimiter):
-    """The sample's lines as the library's contract describes them, by plain
-    Python: LF ends a line, CR is dropped, long lines come in 1024-character
-    pieces, and a field ends at a NUL as a C string does."""
+    """The file's lines as the wrapper promises them, by plain Python: LF ends
+    a line, CR is dropped, a line comes whole, and a field ends at a NUL
+    within each 1024-byte piece the library delivers (a C host sees no
+    further)."""
     rows = []
     lines = data.replace(b"\r", b"").split(b"\n")
     if lines[-1] == b"":
         lines.pop()
     for line in lines:
-        pieces = [line[at:at + 1024] for at in range(0, len(line), 1024)] or [b""]
-        for piece in pieces:
-            rows.append([field.split(b"\0")[0].decode() for field in piece.split(delimiter.encode())])
+        row = None
+        for at in range(0, max(len(line), 1), 1024):
+            fields = [field.split(b"\0")[0] for field in line[at:at + 1024].split(delimiter.encode())]
+            if row is None:
+                row = fields
+            else:
+                row[-1] += fields[0]
+                row.extend(fields[1:])
+        rows.append([field.decode() for field in row])
     return rows
 
 
@@ -42,8 +52,24 @@ class ReaderTest(unittest.TestCase):
             rows = list(reader)
             self.assertEqual(reader.position, SAMPLE.stat().st_size)
         self.assertEqual(rows, expected_rows(SAMPLE.read_bytes(), ","))
-        self.assertEqual(len(rows), 305)  # 304 lines, one of them cut in two pieces
+        self.assertEqual(len(rows), 304)  # the line of 1,198 characters comes whole
         self.assertIn([""], rows)
+
+    def test_lines_of_1024_and_2048_bytes_come_whole(self):
+        data = LONG_LINES.read_bytes()
+        with lintrow.Reader(LONG_LINES, ",") as reader:
+            rows = list(reader)
+            self.assertEqual(reader.position, len(data))
+        self.assertEqual(rows, expected_rows(data, ","))
+        self.assertEqual(len(rows), 15)
+        self.assertEqual(rows[13], [""])  # only the real empty line
+        self.assertEqual(len(rows[11][9].encode()), 1500 - len(",".join(rows[11][:9])) - 1)
+        self.assertIn("xé", rows[11][9])  # the character across the cut, decoded whole
+        # A field that straddles the cut comes back whole.
+        straddling = b"a," + b"b" * 1020 + b"cdef,g\n"
+        with lintrow.Reader(self.write(straddling), ",") as reader:
+            self.assertEqual(next(reader), ["a", "b" * 1020 + "cdef", "g"])
+            self.assertEqual(reader.line(), straddling[:-1].decode())
 
     def test_skip_to_header_then_iterate(self):
         with lintrow.Reader(SAMPLE) as reader:
@@ -75,11 +101,54 @@ class ReaderTest(unittest.TestCase):
         with lintrow.Reader(SAMPLE) as again:
             self.assertTrue(next(again)[0].startswith("# Orders"))
 
-    def test_missing_file_raises(self):
-        with self.assertRaises(OSError):
-            lintrow.Reader(SAMPLE.with_name("missing.csv"))
+    def test_failed_opens_raise_the_error_that_says_why(self):
+        missing = str(SAMPLE.with_name("missing.csv"))
+        cases = [(missing, FileNotFoundError, errno.ENOENT), (str(ROOT), IsADirectoryError, errno.EISDIR)]
+        if os.geteuid() != 0:  # root reads anything
+            unreadable = self.write(b"x\n")
+            os.chmod(unreadable, 0)
+            cases.append((unreadable, PermissionError, errno.EACCES))
+        for path, error, number in cases:
+            with self.subTest(path=path), self.assertRaises(error) as raised:
+                lintrow.Reader(path)
+            self.assertEqual((raised.exception.errno, raised.exception.filename), (number, path))
         with lintrow.Reader(SAMPLE) as reader:  # a failed open leaves no Reader open
             self.assertIsNotNone(next(reader))
+
+    def test_bad_delimiters_and_use_after_close_raise_value_error(self):
+        for delimiter in ["é", ",;", ""]:
+            with self.subTest(delimiter=delimiter), self.assertRaises(ValueError):
+                lintrow.Reader(SAMPLE, delimiter)
+        with lintrow.Reader(SAMPLE, "é", encoding="latin-1"):  # one byte in Latin-1
+            pass
+        reader = lintrow.Reader(SAMPLE)
+        next(reader)
+        reader.close()
+        for use in [reader.fields, reader.line, lambda: reader.skip_to("x"), lambda: reader.position]:
+            with self.assertRaises(ValueError):
+                use()
+
+    def test_threads_opening_at_once_get_one_reader_and_leak_nothing(self):
+        descriptors = len(os.listdir("/proc/self/fd"))
+        for _ in range(50):
+            start = threading.Barrier(2)
+            opened = []
+
+            def open_one():
+                start.wait()
+                try:
+                    opened.append(lintrow.Reader(SAMPLE))
+                except RuntimeError:
+                    pass
+
+            threads = [threading.Thread(target=open_one) for _ in range(2)]
+            for thread in threads:
+                thread.start()
+            for thread in threads:
+                thread.join()
+            self.assertEqual(len(opened), 1)
+            opened[0].close()
+        self.assertEqual(len(os.listdir("/proc/self/fd")), descriptors)
 
     def test_a_dll_of_the_other_bitness_is_named_not_loaded(self):
         bits = struct.calcsize("P") * 8
