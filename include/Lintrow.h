@@ -21,7 +21,17 @@
  * written and the count is 0. A null input string counts as empty.
  *
  * A count of 0 doubles as "nothing to deliver": an empty line, the end of
- * the file, a failed read or a field number out of range.
+ * the file, a failed read or a field number out of range. A scan that leaves
+ * Pos() where it was is the end of the file.
+ *
+ * Long lines: a line of exactly MAX_LINE_LENGTH characters (or a multiple)
+ * comes as its pieces and then one more scan that returns 0 while Pos()
+ * advances: it takes the line's LF and is the end of that long line, not an
+ * empty line. A host that stops at an empty line checks whether the previous
+ * piece was MAX_LINE_LENGTH long.
+ *
+ * Bytes, not characters: lengths and the cut count bytes; there is no
+ * quoting, and a UTF-8 byte-order mark is part of the first line.
  */
 #ifndef LINTROW_H
 #define LINTROW_H
@@ -90,8 +100,8 @@ LINTROW_API int LINTROW_CALL CloseFile(void);
 LINTROW_API int LINTROW_CALL Fields(void);
 
 /* Returns the number of bytes consumed from the file since PrepareFile, CR
-   and LF included: the file offset of the next line. Wraps past 2^31 - 1 as
-   a 32-bit two's-complement counter. */
+   and LF included: the file offset of the next line, as a 32-bit count: past
+   2^31 - 1 it turns negative, and (unsigned)Pos() is the offset modulo 2^32. */
 LINTROW_API int LINTROW_CALL Pos(void);
 
 /* Scans the next line into the reader's own line buffer and indexes its

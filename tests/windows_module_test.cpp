@@ -52,6 +52,34 @@ TEST(WindowsExports, ExportDirectoryHoldsExactlyTheTenNames) {
     }
 }
 
+// The version record a user sees in the file's properties.
+TEST(WindowsVersionResource, NamesTheProductAndItsVersion) {
+    const std::string path = module_path();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version resource in " << path;
+    std::string record(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, record.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(record.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(LINTROW_VERSION_MAJOR << 16 | LINTROW_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(LINTROW_VERSION_PATCH << 16));
+    const auto text = [&](const char* name) {
+        char* value = nullptr;
+        UINT count = 0;
+        const std::string query = std::string("\\StringFileInfo\\040904b0\\") + name;
+        if (!VerQueryValueA(record.data(), query.c_str(), reinterpret_cast<void**>(&value), &count)) return std::string();
+        return std::string(value);
+    };
+    EXPECT_EQ(text("ProductName"), "Lintrow");
+    EXPECT_EQ(text("FileVersion"), LINTROW_VERSION);
+    EXPECT_EQ(text("OriginalFilename"), "Lintrow.dll");
+    EXPECT_NE(text("LegalCopyright").find("Lintrow developers"), std::string::npos);
+    EXPECT_NE(text("FileDescription").find(sizeof(void*) == 8 ? "64-bit" : "32-bit"), std::string::npos);
+}
+
 // A 64-bit process cannot load a 32-bit DLL, nor the other way round: the
 // host gets ERROR_BAD_EXE_FORMAT from LoadLibrary, which the README tells it
 // to look for. The runner names the other build's DLL.
