@@ -114,7 +114,7 @@ LINTROW_API int LINTROW_CALL CurrentRecord(StringSlot slot, int maxlen) {
 }
 
 LINTROW_API int LINTROW_CALL GetField(int index, StringSlot slot, int maxlen) {
-    if (Reader.FieldsPending) lintrow::index_fields_in_place(Reader);
+    if (Reader.FieldsPending) lintrow::active_field_indexer(Reader);
     if (index < 1 || index > Reader.FieldCount) return 0;
     return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader) + Reader.FieldStart[index - 1],
                              lintrow::field_length(Reader, index - 1));

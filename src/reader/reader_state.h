@@ -73,13 +73,15 @@ inline const char* line_text(const ReaderState& reader) {
 
 inline constexpr std::int32_t kFieldsNotCounted = -1;
 
-// FieldCount, and FieldStart for a line left in place, from DelimiterBits.
-void count_fields_in_place(ReaderState& reader);
-void index_fields_in_place(ReaderState& reader);
+// FieldCount, or FieldStart and FieldCount, for a line left in place; the
+// scan path in use supplies them.
+using FieldIndexer = void (*)(ReaderState& reader);
+extern FieldIndexer active_field_counter;
+extern FieldIndexer active_field_indexer;
 
 // The current line's field count, counting it first if need be.
 inline std::int32_t field_count(ReaderState& reader) {
-    if (reader.FieldCount == kFieldsNotCounted) count_fields_in_place(reader);
+    if (reader.FieldCount == kFieldsNotCounted) active_field_counter(reader);
     return reader.FieldCount;
 }
 

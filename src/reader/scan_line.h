@@ -17,6 +17,11 @@ namespace {
 // and, when `line_ends`, in LineEndBits.
 using Classifier = void (*)(ReaderState& reader, std::int32_t first_word, std::int32_t end_word, bool line_ends);
 
+// Bits of the words of ReadBuffer from byte `from` on, and below byte `to`.
+// Offsets are never negative: unsigned arithmetic spares the sign fix-ups.
+inline std::uint64_t bits_from(std::uint32_t from) { return ~std::uint64_t{0} << (from % 64); }
+inline std::uint64_t bits_below(std::uint32_t to) { return (std::uint64_t{1} << (to % 64)) - 1; }
+
 // The words that hold the bits of a fill of `limit` bytes and its sentinel.
 inline std::int32_t words_of_fill(std::int32_t limit) { return limit / 64 + 1; }
 
@@ -28,15 +33,16 @@ inline std::int32_t take_line_in_place(ReaderState& reader) {
     const std::int32_t pos = reader.BufferPos;
     const std::int32_t limit = reader.BufferFill;
     if (pos >= limit) return -1;
+    const auto start = static_cast<std::uint32_t>(pos);
     if (reader.Delimiter != reader.BitsDelimiter) {
         reader.BitsDelimiter = reader.Delimiter;
-        Classify(reader, pos / 64, words_of_fill(limit), false);
+        Classify(reader, static_cast<std::int32_t>(start / 64), words_of_fill(limit), false);
     }
     // The sentinel line feed at limit stops the search.
-    std::int32_t word = pos / 64;
-    std::uint64_t bits = reader.LineEndBits[word] & (~std::uint64_t{0} << (pos % 64));
-    while (bits == 0) bits = reader.LineEndBits[++word];
-    const std::int32_t end = word * 64 + std::countr_zero(bits);
+    const std::uint64_t* word = reader.LineEndBits + start / 64;
+    std::uint64_t bits = *word & bits_from(start);
+    while (bits == 0) bits = *++word;
+    const auto end = static_cast<std::int32_t>((word - reader.LineEndBits) * 64 + std::countr_zero(bits));
     std::int32_t length = end - pos;
     std::int32_t consumed;
     if (length >= MAX_LINE_LENGTH) {
@@ -96,6 +102,44 @@ template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineC
     reader.LineLength = line.length;
     reader.FieldCount = line.field + 1;
     return line.length;
+}
+
+// FieldCount of a line left in place, from DelimiterBits.
+inline void count_fields_in_place(ReaderState& reader) {
+    const auto from = static_cast<std::uint32_t>(reader.LineOffset);
+    const auto to = from + static_cast<std::uint32_t>(reader.LineLength);
+    const std::uint64_t* word = reader.DelimiterBits + from / 64;
+    const std::uint64_t* const last = reader.DelimiterBits + to / 64;
+    std::uint64_t bits = *word & bits_from(from);
+    std::int32_t delimiters = 0;
+    while (word < last) {
+        delimiters += std::popcount(bits);
+        bits = *++word;
+    }
+    reader.FieldCount = delimiters + std::popcount(bits & bits_below(to)) + 1;
+}
+
+// FieldStart (and FieldCount) of a line left in place, from DelimiterBits.
+inline void index_fields_in_place(ReaderState& reader) {
+    const auto from = static_cast<std::uint32_t>(reader.LineOffset);
+    const auto to = from + static_cast<std::uint32_t>(reader.LineLength);
+    const std::uint32_t last = to / 64;
+    std::int32_t* next_start = reader.FieldStart + 1;
+    std::uint32_t word = from / 64;
+    std::uint64_t bits = reader.DelimiterBits[word] & bits_from(from);
+    for (;;) {
+        if (word == last) bits &= bits_below(to);
+        // Each delimiter opens a field at the character after it.
+        const auto after = static_cast<std::int32_t>(word * 64 - from + 1);
+        while (bits != 0) {
+            *next_start++ = after + std::countr_zero(bits);
+            bits &= bits - 1;
+        }
+        if (word == last) break;
+        bits = reader.DelimiterBits[++word];
+    }
+    reader.FieldCount = static_cast<std::int32_t>(next_start - reader.FieldStart);
+    reader.FieldsPending = false;
 }
 
 template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineCursor&), Classifier Classify>

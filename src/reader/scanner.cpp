@@ -51,42 +51,8 @@ void classify_scalar(ReaderState& reader, std::int32_t first_word, std::int32_t 
 }  // namespace
 
 std::int32_t next_line_scalar() { return scan_next_line<scan_scalar, classify_scalar>(); }
-
-void count_fields_in_place(ReaderState& reader) {
-    const std::int32_t from = reader.LineOffset;
-    const std::int32_t to = from + reader.LineLength;
-    const std::int32_t last = to / 64;
-    std::int32_t word = from / 64;
-    std::uint64_t bits = reader.DelimiterBits[word] & (~std::uint64_t{0} << (from % 64));
-    std::int32_t delimiters = 0;
-    while (word < last) {
-        delimiters += std::popcount(bits);
-        bits = reader.DelimiterBits[++word];
-    }
-    delimiters += std::popcount(bits & ((std::uint64_t{1} << (to % 64)) - 1));
-    reader.FieldCount = delimiters + 1;
-}
-
-void index_fields_in_place(ReaderState& reader) {
-    const std::int32_t from = reader.LineOffset;
-    const std::int32_t to = from + reader.LineLength;
-    const std::int32_t last = to / 64;
-    std::int32_t* next_start = reader.FieldStart + 1;
-    std::int32_t word = from / 64;
-    std::uint64_t bits = reader.DelimiterBits[word] & (~std::uint64_t{0} << (from % 64));
-    for (;;) {
-        if (word == last) bits &= (std::uint64_t{1} << (to % 64)) - 1;
-        // Each delimiter opens a field at the character after it.
-        while (bits != 0) {
-            *next_start++ = word * 64 + std::countr_zero(bits) - from + 1;
-            bits &= bits - 1;
-        }
-        if (word == last) break;
-        bits = reader.DelimiterBits[++word];
-    }
-    reader.FieldCount = static_cast<std::int32_t>(next_start - reader.FieldStart);
-    reader.FieldsPending = false;
-}
+void count_fields_scalar(ReaderState& reader) { count_fields_in_place(reader); }
+void index_fields_scalar(ReaderState& reader) { index_fields_in_place(reader); }
 
 namespace {
 std::int32_t choose_then_scan() {
@@ -96,6 +62,8 @@ std::int32_t choose_then_scan() {
 }  // namespace
 
 constinit LineScanner active_line_scanner = choose_then_scan;
+constinit FieldIndexer active_field_counter = count_fields_scalar;
+constinit FieldIndexer active_field_indexer = index_fields_scalar;
 
 }  // namespace lintrow
 

@@ -27,15 +27,24 @@ struct KernelResult {
 // with it.
 KernelResult scan_scalar(ReaderState& reader, std::int32_t pos, std::int32_t limit, LineCursor& line);
 
-// NextLine with each kernel.
+// NextLine with each kernel, and the count and index of the fields of a line
+// it left in place, each compiled for the same instruction set.
 using LineScanner = std::int32_t (*)();
 std::int32_t next_line_scalar();
 std::int32_t next_line_sse2();  // x86 only
 std::int32_t next_line_avx2();  // x86 only
+void count_fields_scalar(ReaderState& reader);
+void count_fields_sse2(ReaderState& reader);
+void count_fields_avx2(ReaderState& reader);
+void index_fields_scalar(ReaderState& reader);
+void index_fields_sse2(ReaderState& reader);
+void index_fields_avx2(ReaderState& reader);
 
 enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2 };
 
-// Chooses the scanner NextLine uses; Best picks the fastest the CPU runs.
+// Chooses the scanner NextLine uses, with its field count and index
+// (active_field_counter, active_field_indexer); Best picks the fastest the
+// CPU runs.
 // Returns false, and changes nothing, when the CPU cannot run the path.
 bool use_scan_path(ScanPath path);
 
