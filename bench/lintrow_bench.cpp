@@ -7,6 +7,7 @@
 //   lintrow_bench [--dir DIR] [--scale N]      all files; sizes divided by N
 //   lintrow_bench --nextline-only FILE BYTES   NextLine over the first BYTES
 //                                              (for counting instructions)
+//   lintrow_bench --pull-only FILE DELIMITER   the full pull over FILE
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -213,6 +214,14 @@ void print_row(const char* what, double seconds, double bytes, double baseline) 
     std::printf("  %-34s %8.3f s %7.2f GB/s %7.2fx memchr\n", what, seconds, bytes / seconds / 1e9, seconds / baseline);
 }
 
+int pull_only(const char* path, const char* delimiter) {
+    Library library = open_library(path, delimiter);
+    std::printf("%llu characters\n", static_cast<unsigned long long>(full_pull(library)));
+    std::printf("consumed %d bytes\n", Pos());
+    CloseFile();
+    return 0;
+}
+
 int nextline_only(const char* path, std::uint64_t bytes) {
     Library library = open_library(path, ",");
     std::printf("%llu fields\n", static_cast<unsigned long long>(next_line_loop(library, bytes)));
@@ -229,6 +238,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--nextline-only" && i + 2 < argc) return nextline_only(argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10));
+        if (arg == "--pull-only" && i + 2 < argc) return pull_only(argv[i + 1], argv[i + 2]);
         if (arg == "--dir" && i + 1 < argc) directory = argv[++i];
         if (arg == "--scale" && i + 1 < argc) scale = std::max<std::size_t>(1, std::strtoull(argv[++i], nullptr, 10));
     }

@@ -58,6 +58,17 @@ void store_exact(char* to, std::uint64_t low, std::uint64_t high, std::int32_t c
 std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     std::uint64_t words[2];
     std::memcpy(words, source, sizeof words);
+    if (n < 8) {
+        // The common short field: one word, and only its first n bytes can
+        // hold the NUL that ends the copy early.
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        std::uint64_t keep = (std::uint64_t{1} << (8 * n)) - 1;
+        const std::uint64_t zeros = (words[0] - kOnes) & ~words[0] & kHighs & keep;
+        if (zeros != 0) keep = (std::uint64_t{1} << (__builtin_ctzll(zeros) & ~7)) - 1;
+        store_exact(buffer, words[0] & keep, 0, n + 1);
+        return n;
+    }
     const std::int32_t nul = bytes_before_nul(words);
     const std::int32_t visible = nul < n ? nul : n;
     std::uint64_t low = words[0];
@@ -95,6 +106,16 @@ std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, 
     return copy_long(buffer, source, n);
 }
 
+inline std::int32_t get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
+    if (index < 1 || index > Reader.FieldCount) return 0;
+    return copy_out(slot, maxlen, line_text(Reader) + Reader.FieldStart[index - 1], field_length(Reader, index - 1));
+}
+
+[[gnu::noinline]] std::int32_t index_then_get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
+    active_field_indexer(Reader);
+    return get_field(index, slot, maxlen);
+}
+
 }  // namespace
 }  // namespace lintrow
 
@@ -114,10 +135,10 @@ LINTROW_API int LINTROW_CALL CurrentRecord(StringSlot slot, int maxlen) {
 }
 
 LINTROW_API int LINTROW_CALL GetField(int index, StringSlot slot, int maxlen) {
-    if (Reader.FieldsPending) lintrow::active_field_indexer(Reader);
-    if (index < 1 || index > Reader.FieldCount) return 0;
-    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader) + Reader.FieldStart[index - 1],
-                             lintrow::field_length(Reader, index - 1));
+    // The first GetField of a line left in place indexes its fields, out of
+    // line, so that every other call saves no registers.
+    if (Reader.FieldsPending) [[unlikely]] return lintrow::index_then_get_field(index, slot, maxlen);
+    return lintrow::get_field(index, slot, maxlen);
 }
 
 LINTROW_API int LINTROW_CALL SkipToLine(const char* prefix1, const char* prefix2, StringSlot slot, int maxlen) {
