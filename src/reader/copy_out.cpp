@@ -28,7 +28,7 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
 
 // Writes exactly `count` (1 to 16) bytes of the 16 held in `low` and `high`
 // (little-endian) with two overlapping stores, straight from registers.
-void store_exact(char* to, std::uint64_t low, std::uint64_t high, std::int32_t count) {
+[[gnu::always_inline]] inline void store_exact(char* to, std::uint64_t low, std::uint64_t high, std::int32_t count) {
     if (count >= 8) {
         // The last 8 bytes start at count - 8, somewhere in the 16.
         const int shift = 8 * (count - 8);
@@ -55,7 +55,7 @@ void store_exact(char* to, std::uint64_t low, std::uint64_t high, std::int32_t c
 // The copy of a short source (n below 16) without library calls: 16 bytes
 // are read (the line's buffer has room past its end), the bytes from the
 // first NUL or from n on are cleared, and n + 1 bytes are stored.
-std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
+[[gnu::always_inline]] inline std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     std::uint64_t words[2];
     std::memcpy(words, source, sizeof words);
     if (n < 8) {
@@ -83,8 +83,9 @@ std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     return n;
 }
 
-// Longer copies through the C library, out of line.
-[[gnu::noinline]] std::int32_t copy_long(char* buffer, const char* source, std::int32_t n) {
+// The rare copies, through the C library and out of line: a NUL inside the
+// source, or a big-endian machine.
+[[gnu::noinline]] std::int32_t copy_by_library(char* buffer, const char* source, std::int32_t n) {
     const void* const nul = std::memchr(source, '\0', static_cast<std::size_t>(n));
     const std::int32_t visible = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - source) : n;
     std::memcpy(buffer, source, static_cast<std::size_t>(visible));
@@ -92,18 +93,42 @@ std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     return n;
 }
 
+// A copy of 16 or more characters, a word at a time, without library calls:
+// whole words up to the last, then one overlapping word that ends with the
+// NUL at n (the source has room past n to read it). A NUL inside the source
+// sends the copy to copy_by_library, which rewrites the same bytes.
+std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    std::uint64_t word;
+    std::int32_t at = 0;
+    for (; at + 8 <= n; at += 8) {
+        std::memcpy(&word, source + at, 8);
+        if (((word - kOnes) & ~word & kHighs) != 0) return copy_by_library(buffer, source, n);
+        std::memcpy(buffer + at, &word, 8);
+    }
+    // Bytes n - 7 to n - 1 and the NUL at n; the lowest flagged byte is the
+    // first NUL, so one below the last byte is a NUL among the seven.
+    std::memcpy(&word, source + n - 7, 8);
+    constexpr std::uint64_t kSeven = (std::uint64_t{1} << 56) - 1;
+    if (((word - kOnes) & ~word & kHighs & kSeven) != 0) return copy_by_library(buffer, source, n);
+    word &= kSeven;
+    std::memcpy(buffer + n - 7, &word, 8);
+    return n;
+}
+
 // strncpy of n = min(length, maxlen) bytes followed by a NUL at n: exactly
 // n + 1 bytes written, n returned even when a NUL inside the source hides the
 // rest of it. The source lies in LineText or ReadBuffer, both with room
 // past their ends for the 16-byte read of a short copy.
-std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, std::int32_t length) {
+[[gnu::always_inline]] inline std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, std::int32_t length) {
     char* const buffer = buffer_of(slot, maxlen);
     if (buffer == nullptr) return 0;
     const std::int32_t n = length < maxlen ? length : maxlen;
     if constexpr (std::endian::native == std::endian::little) {
-        if (n < 16) return copy_short(buffer, source, n);
+        return n < 16 ? copy_short(buffer, source, n) : copy_words(buffer, source, n);
     }
-    return copy_long(buffer, source, n);
+    return copy_by_library(buffer, source, n);
 }
 
 inline std::int32_t get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
