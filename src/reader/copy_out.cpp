@@ -83,8 +83,8 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     return n;
 }
 
-// The rare copies, through the C library and out of line: a NUL inside the
-// source, or a big-endian machine.
+// Long copies, and the rare ones (a NUL inside the source, a big-endian
+// machine), through the C library and out of line.
 [[gnu::noinline]] std::int32_t copy_by_library(char* buffer, const char* source, std::int32_t n) {
     const void* const nul = std::memchr(source, '\0', static_cast<std::size_t>(n));
     const std::int32_t visible = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - source) : n;
@@ -93,7 +93,7 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     return n;
 }
 
-// A copy of 16 or more characters, a word at a time, without library calls:
+// A copy of 16 to 47 characters, a word at a time, without library calls:
 // whole words up to the last, then one overlapping word that ends with the
 // NUL at n (the source has room past n to read it). A NUL inside the source
 // sends the copy to copy_by_library, which rewrites the same bytes.
@@ -126,7 +126,9 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
     if (buffer == nullptr) return 0;
     const std::int32_t n = length < maxlen ? length : maxlen;
     if constexpr (std::endian::native == std::endian::little) {
-        return n < 16 ? copy_short(buffer, source, n) : copy_words(buffer, source, n);
+        if (n < 16) return copy_short(buffer, source, n);
+        // From about 48 characters on, the C library's vector loops win.
+        if (n < 48) return copy_words(buffer, source, n);
     }
     return copy_by_library(buffer, source, n);
 }

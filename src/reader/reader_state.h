@@ -73,15 +73,16 @@ inline const char* line_text(const ReaderState& reader) {
 
 inline constexpr std::int32_t kFieldsNotCounted = -1;
 
-// FieldCount, or FieldStart and FieldCount, for a line left in place; the
-// scan path in use supplies them.
+// FieldCount (which the counter also returns), or FieldStart and
+// FieldCount, for a line left in place; the scan path in use supplies them.
+using FieldCounter = std::int32_t (*)(ReaderState& reader);
 using FieldIndexer = void (*)(ReaderState& reader);
-extern FieldIndexer active_field_counter;
+extern FieldCounter active_field_counter;
 extern FieldIndexer active_field_indexer;
 
 // The current line's field count, counting it first if need be.
 inline std::int32_t field_count(ReaderState& reader) {
-    if (reader.FieldCount == kFieldsNotCounted) active_field_counter(reader);
+    if (reader.FieldCount == kFieldsNotCounted) return active_field_counter(reader);
     return reader.FieldCount;
 }
 

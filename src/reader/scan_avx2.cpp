@@ -45,7 +45,7 @@ void classify(ReaderState& reader, std::int32_t first_word, std::int32_t end_wor
 }  // namespace
 
 std::int32_t next_line_avx2() { return scan_next_line<kernel, classify>(); }
-void count_fields_avx2(ReaderState& reader) { count_fields_in_place(reader); }
+std::int32_t count_fields_avx2(ReaderState& reader) { return count_fields_in_place(reader); }
 void index_fields_avx2(ReaderState& reader) { index_fields_in_place(reader); }
 
 }  // namespace lintrow

@@ -104,8 +104,8 @@ template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineC
     return line.length;
 }
 
-// FieldCount of a line left in place, from DelimiterBits.
-inline void count_fields_in_place(ReaderState& reader) {
+// FieldCount of a line left in place, from DelimiterBits; returns it.
+inline std::int32_t count_fields_in_place(ReaderState& reader) {
     const auto from = static_cast<std::uint32_t>(reader.LineOffset);
     const auto to = from + static_cast<std::uint32_t>(reader.LineLength);
     const std::uint64_t* word = reader.DelimiterBits + from / 64;
@@ -116,7 +116,11 @@ inline void count_fields_in_place(ReaderState& reader) {
         delimiters += std::popcount(bits);
         bits = *++word;
     }
-    reader.FieldCount = delimiters + std::popcount(bits & bits_below(to)) + 1;
+    const std::int32_t count = delimiters + std::popcount(bits & bits_below(to)) + 1;
+    reader.FieldCount = count;
+    // One field starts where the line does: nothing left to index.
+    reader.FieldsPending = count > 1;
+    return count;
 }
 
 // FieldStart (and FieldCount) of a line left in place, from DelimiterBits.

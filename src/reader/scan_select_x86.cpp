@@ -20,7 +20,7 @@ bool use_scan_path(ScanPath path) {
                                                  : ScanPath::Scalar;
     }
     LineScanner scanner = next_line_scalar;
-    FieldIndexer counter = count_fields_scalar;
+    FieldCounter counter = count_fields_scalar;
     FieldIndexer indexer = index_fields_scalar;
     switch (path) {
         case ScanPath::Avx2:

@@ -51,7 +51,7 @@ void classify_scalar(ReaderState& reader, std::int32_t first_word, std::int32_t 
 }  // namespace
 
 std::int32_t next_line_scalar() { return scan_next_line<scan_scalar, classify_scalar>(); }
-void count_fields_scalar(ReaderState& reader) { count_fields_in_place(reader); }
+std::int32_t count_fields_scalar(ReaderState& reader) { return count_fields_in_place(reader); }
 void index_fields_scalar(ReaderState& reader) { index_fields_in_place(reader); }
 
 namespace {
@@ -62,7 +62,7 @@ std::int32_t choose_then_scan() {
 }  // namespace
 
 constinit LineScanner active_line_scanner = choose_then_scan;
-constinit FieldIndexer active_field_counter = count_fields_scalar;
+constinit FieldCounter active_field_counter = count_fields_scalar;
 constinit FieldIndexer active_field_indexer = index_fields_scalar;
 
 }  // namespace lintrow

@@ -33,9 +33,9 @@ using LineScanner = std::int32_t (*)();
 std::int32_t next_line_scalar();
 std::int32_t next_line_sse2();  // x86 only
 std::int32_t next_line_avx2();  // x86 only
-void count_fields_scalar(ReaderState& reader);
-void count_fields_sse2(ReaderState& reader);
-void count_fields_avx2(ReaderState& reader);
+std::int32_t count_fields_scalar(ReaderState& reader);
+std::int32_t count_fields_sse2(ReaderState& reader);
+std::int32_t count_fields_avx2(ReaderState& reader);
 void index_fields_scalar(ReaderState& reader);
 void index_fields_sse2(ReaderState& reader);
 void index_fields_avx2(ReaderState& reader);
