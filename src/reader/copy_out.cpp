@@ -14,13 +14,17 @@ char* buffer_of(StringSlot slot, std::int32_t maxlen) {
     return *slot;
 }
 
+// The high bit of each NUL byte of `word`, and perhaps of bytes above a NUL:
+// the lowest flagged byte is exactly the first NUL (little-endian), and no
+// flag at all means no NUL.
+constexpr std::uint64_t nul_flags(std::uint64_t word) {
+    return (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+}
+
 // The number of bytes of the 16 in `words` before the first NUL, or 16.
 std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighs = 0x8080808080808080u;
     for (int i = 0; i < 2; ++i) {
-        // The lowest flagged byte is exactly the first NUL.
-        const std::uint64_t zeros = (words[i] - kOnes) & ~words[i] & kHighs;
+        const std::uint64_t zeros = nul_flags(words[i]);
         if (zeros != 0) return 8 * i + __builtin_ctzll(zeros) / 8;
     }
     return 16;
@@ -61,10 +65,8 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     if (n < 8) {
         // The common short field: one word, and only its first n bytes can
         // hold the NUL that ends the copy early.
-        constexpr std::uint64_t kOnes = 0x0101010101010101u;
-        constexpr std::uint64_t kHighs = 0x8080808080808080u;
         std::uint64_t keep = (std::uint64_t{1} << (8 * n)) - 1;
-        const std::uint64_t zeros = (words[0] - kOnes) & ~words[0] & kHighs & keep;
+        const std::uint64_t zeros = nul_flags(words[0]) & keep;
         if (zeros != 0) keep = (std::uint64_t{1} << (__builtin_ctzll(zeros) & ~7)) - 1;
         store_exact(buffer, words[0] & keep, 0, n + 1);
         return n;
@@ -98,20 +100,18 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
 // NUL at n (the source has room past n to read it). A NUL inside the source
 // sends the copy to copy_by_library, which rewrites the same bytes.
 std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighs = 0x8080808080808080u;
     std::uint64_t word;
     std::int32_t at = 0;
     for (; at + 8 <= n; at += 8) {
         std::memcpy(&word, source + at, 8);
-        if (((word - kOnes) & ~word & kHighs) != 0) return copy_by_library(buffer, source, n);
+        if (nul_flags(word) != 0) return copy_by_library(buffer, source, n);
         std::memcpy(buffer + at, &word, 8);
     }
     // Bytes n - 7 to n - 1 and the NUL at n; the lowest flagged byte is the
     // first NUL, so one below the last byte is a NUL among the seven.
     std::memcpy(&word, source + n - 7, 8);
     constexpr std::uint64_t kSeven = (std::uint64_t{1} << 56) - 1;
-    if (((word - kOnes) & ~word & kHighs & kSeven) != 0) return copy_by_library(buffer, source, n);
+    if ((nul_flags(word) & kSeven) != 0) return copy_by_library(buffer, source, n);
     word &= kSeven;
     std::memcpy(buffer + n - 7, &word, 8);
     return n;

@@ -13,15 +13,9 @@ std::int32_t read_into_buffer() {
         case FileState::Closed: return platform::kFailed;
         case FileState::Open: break;
     }
-    // A live source hands over what has arrived: one read, so that a line
-    // already there is never held back waiting for more.
-    if (Reader.Source == platform::SourceKind::Live) {
-        const std::int32_t got = platform::active_calls->read(Reader.FileHandle, Reader.ReadBuffer, READ_BUFFER_SIZE);
-        if (got < 0) return platform::kFailed;
-        return got < READ_BUFFER_SIZE ? got : READ_BUFFER_SIZE;
-    }
     // A file read short before its end is read on: only its end may cut a
-    // line short.
+    // line short. A live source hands over what has arrived: one read, so
+    // that a line already there is never held back waiting for more.
     std::int32_t total = 0;
     while (total < READ_BUFFER_SIZE) {
         const std::int32_t room = READ_BUFFER_SIZE - total;
@@ -30,6 +24,7 @@ std::int32_t read_into_buffer() {
         if (got < 0) return total > 0 ? total : platform::kFailed;  // keep what arrived
         if (got == 0) break;
         total += got < room ? got : room;
+        if (Reader.Source == platform::SourceKind::Live) break;
     }
     return total;
 }

@@ -32,8 +32,6 @@ bool use_scan_path(ScanPath path) {
         case ScanPath::Sse2:
             if (!__builtin_cpu_supports("sse2")) return false;
             scanner = next_line_sse2;
-            counter = count_fields_sse2;
-            indexer = index_fields_sse2;
             break;
         case ScanPath::Best:
         case ScanPath::Scalar: break;

@@ -46,7 +46,5 @@ void classify(ReaderState& reader, std::int32_t first_word, std::int32_t end_wor
 }  // namespace
 
 std::int32_t next_line_sse2() { return scan_next_line<kernel, classify>(); }
-std::int32_t count_fields_sse2(ReaderState& reader) { return count_fields_in_place(reader); }
-void index_fields_sse2(ReaderState& reader) { index_fields_in_place(reader); }
 
 }  // namespace lintrow

@@ -33,11 +33,11 @@ using LineScanner = std::int32_t (*)();
 std::int32_t next_line_scalar();
 std::int32_t next_line_sse2();  // x86 only
 std::int32_t next_line_avx2();  // x86 only
+// The SSE2 path counts and indexes with the portable functions: both are
+// baseline code, only AVX2 CPUs bring POPCNT and BMI1.
 std::int32_t count_fields_scalar(ReaderState& reader);
-std::int32_t count_fields_sse2(ReaderState& reader);
 std::int32_t count_fields_avx2(ReaderState& reader);
 void index_fields_scalar(ReaderState& reader);
-void index_fields_sse2(ReaderState& reader);
 void index_fields_avx2(ReaderState& reader);
 
 enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2 };
