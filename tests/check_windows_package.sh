@@ -27,16 +27,10 @@ trap 'rm -rf "$work"' EXIT
 python3 -m zipfile -e "$package" "$work"
 cmp "$work"/Lintrow-*/bin/Lintrow.dll bin/Lintrow.dll
 cmp "$work"/Lintrow-*/include/Lintrow.h "$source_dir/include/Lintrow.h"
-# The machine field of the PE header (the word after "PE\0\0"), read
-# directly: 0x14c for i386, 0x8664 for x86-64.
-packaged_machine=$(python3 - "$work"/Lintrow-*/bin/Lintrow.dll <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-offset = struct.unpack_from("<I", data, 0x3C)[0]
-assert data[offset:offset + 4] == b"PE\0\0", "not a PE image"
-print({0x14C: "i386", 0x8664: "x86-64"}.get(struct.unpack_from("<H", data, offset + 4)[0], "other"))
-PY
-)
+# The machine field of the PE header, read by the Python wrapper's own check.
+packaged_machine=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
+print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' \
+  "$source_dir/examples/python" "$work"/Lintrow-*/bin/Lintrow.dll)
 [ "$packaged_machine" = "$machine" ] || { echo "FAIL: $package holds a DLL for $packaged_machine, not $machine"; exit 1; }
 # Every member of both import libraries is built for the same machine.
 for import_library in lib/libLintrow.dll.a lib/Lintrow.lib; do
