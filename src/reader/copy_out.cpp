@@ -56,9 +56,72 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     }
 }
 
-// The copy of a short source (n below 16) without library calls: 16 bytes
-// are read (the line's buffer has room past its end), the bytes from the
-// first NUL or from n on are cleared, and n + 1 bytes are stored.
+// Out of line, so that the short copies save no registers for the call.
+[[gnu::noinline]] std::int32_t copy_long_clean(char* buffer, const char* source, std::int32_t n) {
+    std::memcpy(buffer, source, static_cast<std::size_t>(n));
+    buffer[n] = '\0';
+    return n;
+}
+
+// Copies of a source that holds no NUL (a line left in place: the scan
+// stops at one), without library calls below 64 characters. The source has
+// room past its end for reads of 16 bytes, or of a word past n.
+[[gnu::always_inline]] inline std::int32_t copy_clean(char* buffer, const char* source, std::int32_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Each byte stored comes from the source, but the one at n, which
+        // is cleared: overlapping stores of the head and of the tail that
+        // ends with it.
+        if (n >= 7 && n < 16) {
+            std::uint64_t head;
+            std::uint64_t tail;
+            std::memcpy(&head, source, 8);
+            std::memcpy(&tail, source + n - 7, 8);
+            tail &= (std::uint64_t{1} << 56) - 1;
+            std::memcpy(buffer, &head, 8);
+            std::memcpy(buffer + n - 7, &tail, 8);
+            return n;
+        }
+        if (n < 7) {
+            if (n >= 3) {
+                std::uint32_t head;
+                std::uint32_t tail;
+                std::memcpy(&head, source, 4);
+                std::memcpy(&tail, source + n - 3, 4);
+                tail &= (std::uint32_t{1} << 24) - 1;
+                std::memcpy(buffer, &head, 4);
+                std::memcpy(buffer + n - 3, &tail, 4);
+                return n;
+            }
+            // One to three bytes, without a branch: the first, the middle
+            // and the last (the NUL), some of them the same byte.
+            std::uint16_t pair;
+            std::memcpy(&pair, source, 2);
+            const std::uint32_t kept = pair & ((std::uint32_t{1} << (8 * n)) - 1);
+            buffer[0] = static_cast<char>(kept);
+            buffer[(n + 1) / 2] = static_cast<char>(kept >> (8 * ((n + 1) / 2)));
+            buffer[n] = '\0';
+            return n;
+        }
+        if (n < 64) {
+            // Whole words, then one overlapping word that ends with the NUL.
+            std::uint64_t word;
+            for (std::int32_t at = 0; at + 8 <= n; at += 8) {
+                std::memcpy(&word, source + at, 8);
+                std::memcpy(buffer + at, &word, 8);
+            }
+            std::memcpy(&word, source + n - 7, 8);
+            word &= (std::uint64_t{1} << 56) - 1;
+            std::memcpy(buffer + n - 7, &word, 8);
+            return n;
+        }
+    }
+    return copy_long_clean(buffer, source, n);
+}
+
+// The copy of a short source (n below 16) that may hold a NUL, without
+// library calls: 16 bytes are read (the line's buffer has room past its
+// end), the bytes from the first NUL or from n on are cleared, and n + 1
+// bytes are stored.
 [[gnu::always_inline]] inline std::int32_t copy_short(char* buffer, const char* source, std::int32_t n) {
     std::uint64_t words[2];
     std::memcpy(words, source, sizeof words);
@@ -117,14 +180,8 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
     return n;
 }
 
-// strncpy of n = min(length, maxlen) bytes followed by a NUL at n: exactly
-// n + 1 bytes written, n returned even when a NUL inside the source hides the
-// rest of it. The source lies in LineText or ReadBuffer, both with room
-// past their ends for the 16-byte read of a short copy.
-[[gnu::always_inline]] inline std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, const char* source, std::int32_t length) {
-    char* const buffer = buffer_of(slot, maxlen);
-    if (buffer == nullptr) return 0;
-    const std::int32_t n = length < maxlen ? length : maxlen;
+// A copy of LineText, which may hold NULs (a line the kernel copied).
+[[gnu::always_inline]] inline std::int32_t copy_checked(char* buffer, const char* source, std::int32_t n) {
     if constexpr (std::endian::native == std::endian::little) {
         if (n < 16) return copy_short(buffer, source, n);
         // From about 48 characters on, the C library's vector loops win.
@@ -133,9 +190,27 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
     return copy_by_library(buffer, source, n);
 }
 
-inline std::int32_t get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
-    if (index < 1 || index > Reader.FieldCount) return 0;
-    return copy_out(slot, maxlen, line_text(Reader) + Reader.FieldStart[index - 1], field_length(Reader, index - 1));
+// strncpy of n = min(length, maxlen) characters of the current line from
+// `offset` on, followed by a NUL at n: exactly n + 1 bytes written, n
+// returned even when a NUL inside the source hides the rest of it. The
+// source lies in LineText or ReadBuffer, both with room past their ends for
+// the 16-byte read of a short copy.
+[[gnu::always_inline]] inline std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, std::int32_t offset, std::int32_t length) {
+    char* const buffer = buffer_of(slot, maxlen);
+    if (buffer == nullptr) return 0;
+    const std::int32_t n = length < maxlen ? length : maxlen;
+    if (Reader.LineInPlace) {
+        return copy_clean(buffer, reinterpret_cast<const char*>(Reader.ReadBuffer) + Reader.LineOffset + offset, n);
+    }
+    return copy_checked(buffer, Reader.LineText + offset, n);
+}
+
+[[gnu::always_inline]] inline std::int32_t get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
+    // One unsigned test for index < 1 and index > FieldCount.
+    const std::uint32_t field = static_cast<std::uint32_t>(index) - 1;
+    if (field >= static_cast<std::uint32_t>(Reader.FieldCount)) return 0;
+    const std::int32_t start = Reader.FieldStart[field];
+    return copy_out(slot, maxlen, start, Reader.FieldStart[field + 1] - 1 - start);
 }
 
 [[gnu::noinline]] std::int32_t index_then_get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
@@ -154,11 +229,11 @@ LINTROW_API int LINTROW_CALL GetLine(StringSlot slot, int maxlen) {
     // The scanner itself, not the exported NextLine and its PLT hop.
     const std::int32_t length = lintrow::active_line_scanner();
     if (length == 0) return 0;
-    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader), length);
+    return lintrow::copy_out(slot, maxlen, 0, length);
 }
 
 LINTROW_API int LINTROW_CALL CurrentRecord(StringSlot slot, int maxlen) {
-    return lintrow::copy_out(slot, maxlen, lintrow::line_text(Reader), Reader.LineLength);
+    return lintrow::copy_out(slot, maxlen, 0, Reader.LineLength);
 }
 
 LINTROW_API int LINTROW_CALL GetField(int index, StringSlot slot, int maxlen) {

@@ -38,7 +38,7 @@ struct ReaderState {
     std::uint32_t BytesConsumed;  // unsigned so that it wraps instead of overflowing
     std::int32_t LineLength;
     std::int32_t FieldCount;
-    // A line that lies whole in ReadBuffer without a CR inside is left there
+    // A line that lies whole in ReadBuffer without a CR or NUL inside is left there
     // (LineInPlace, from LineOffset) instead of being copied to LineText, and
     // its fields are counted (FieldCount is kFieldsNotCounted until then) and
     // indexed (FieldsPending) from DelimiterBits only when first asked for.
@@ -53,14 +53,17 @@ struct ReaderState {
     unsigned char BitsDelimiter;
     alignas(64) unsigned char ReadBuffer[READ_BUFFER_SIZE + kScanSlack];
     alignas(64) char LineText[MAX_LINE_LENGTH + 1 + kScanSlack];
-    // ReadBuffer classified once per fill: LF or CR, and the delimiter (never
-    // CR or LF, which are never delimiters).
-    alignas(64) std::uint64_t LineEndBits[kBitWords];
+    // ReadBuffer classified once per fill: LF, CR or NUL, where a line left
+    // in place must stop (so that one never holds a NUL and its copies need
+    // no NUL test), and the delimiter (never CR or LF, which are never
+    // delimiters).
+    alignas(64) std::uint64_t LineStopBits[kBitWords];
     alignas(64) std::uint64_t DelimiterBits[kBitWords];
-    // Where each field of the current line begins in its text. A field ends
-    // one character (its delimiter) before the next begins, the last one at
-    // the end of the line, so its length needs no table of its own.
-    std::int32_t FieldStart[MAX_FIELDS];
+    // Where each field of the current line begins in its text, and after
+    // the last one LineLength + 1, where a field after it would begin. A
+    // field ends one character (its delimiter) before the next begins, so
+    // its length needs no table of its own.
+    std::int32_t FieldStart[MAX_FIELDS + 1];
 };
 
 extern constinit ReaderState Reader;
@@ -86,11 +89,6 @@ inline std::int32_t field_count(ReaderState& reader) {
     return reader.FieldCount;
 }
 
-// The length of field `index` (0-based, below FieldCount) of the current line.
-inline std::int32_t field_length(const ReaderState& reader, std::int32_t index) {
-    const std::int32_t end = index + 1 < reader.FieldCount ? reader.FieldStart[index + 1] - 1 : reader.LineLength;
-    return end - reader.FieldStart[index];
-}
 
 // Fills ReadBuffer from the file and puts a line feed after the valid bytes.
 // Returns the byte count, 0 at the end, or -1 on failure. From a regular file

@@ -13,7 +13,7 @@ namespace {
 constexpr std::int32_t kBlock = 64;
 
 struct BlockMasks {
-    std::uint64_t ends;        // LF or CR
+    std::uint64_t ends;        // LF or CR (and NUL, when a fill is classified)
     std::uint64_t delimiters;  // the delimiter byte
 };
 
@@ -89,7 +89,7 @@ inline void classify_blocks(ReaderState& reader, std::int32_t first_word, std::i
     if (line_ends) {
         for (std::int32_t word = first_word; word < end_word; ++word, bytes += kBlock) {
             const BlockMasks masks = Isa::classify(bytes, pattern);
-            reader.LineEndBits[word] = masks.ends;
+            reader.LineStopBits[word] = masks.ends;
             reader.DelimiterBits[word] = masks.delimiters & delimiter_filter;
         }
     } else {

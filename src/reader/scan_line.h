@@ -14,7 +14,7 @@ namespace lintrow {
 namespace {
 
 // Marks bytes [64 * first_word, 64 * end_word) of ReadBuffer in DelimiterBits
-// and, when `line_ends`, in LineEndBits.
+// and, when `line_ends`, in LineStopBits.
 using Classifier = void (*)(ReaderState& reader, std::int32_t first_word, std::int32_t end_word, bool line_ends);
 
 // Bits of the words of ReadBuffer from byte `from` on, and below byte `to`.
@@ -26,8 +26,8 @@ inline std::uint64_t bits_below(std::uint32_t to) { return (std::uint64_t{1} << 
 inline std::int32_t words_of_fill(std::int32_t limit) { return limit / 64 + 1; }
 
 // The line at BufferPos when it can be left in place: it ends with LF or
-// CR LF inside the fill, or fills a whole piece, with no CR before its end.
-// Returns its length, or -1 when the kernel must copy it.
+// CR LF inside the fill, or fills a whole piece, with no CR or NUL before
+// its end. Returns its length, or -1 when the kernel must copy it.
 template <Classifier Classify>
 inline std::int32_t take_line_in_place(ReaderState& reader) {
     const std::int32_t pos = reader.BufferPos;
@@ -39,20 +39,20 @@ inline std::int32_t take_line_in_place(ReaderState& reader) {
         Classify(reader, static_cast<std::int32_t>(start / 64), words_of_fill(limit), false);
     }
     // The sentinel line feed at limit stops the search.
-    const std::uint64_t* word = reader.LineEndBits + start / 64;
+    const std::uint64_t* word = reader.LineStopBits + start / 64;
     std::uint64_t bits = *word & bits_from(start);
     while (bits == 0) bits = *++word;
-    const auto end = static_cast<std::int32_t>((word - reader.LineEndBits) * 64 + std::countr_zero(bits));
+    const auto end = static_cast<std::int32_t>((word - reader.LineStopBits) * 64 + std::countr_zero(bits));
     std::int32_t length = end - pos;
     std::int32_t consumed;
     if (length >= MAX_LINE_LENGTH) {
         length = consumed = MAX_LINE_LENGTH;
     } else if (end < limit && reader.ReadBuffer[end] == '\n') {
         consumed = length + 1;
-    } else if (end + 1 < limit && reader.ReadBuffer[end + 1] == '\n') {
-        consumed = length + 2;  // the CR before the line feed
+    } else if (end + 1 < limit && reader.ReadBuffer[end] == '\r' && reader.ReadBuffer[end + 1] == '\n') {
+        consumed = length + 2;
     } else {
-        return -1;
+        return -1;  // a NUL, a CR inside the line, or the end of the fill
     }
     reader.LineOffset = pos;
     reader.LineInPlace = true;
@@ -101,6 +101,7 @@ template <KernelResult (*Kernel)(ReaderState&, std::int32_t, std::int32_t, LineC
     reader.FieldsPending = false;
     reader.LineLength = line.length;
     reader.FieldCount = line.field + 1;
+    reader.FieldStart[line.field + 1] = line.length + 1;
     return line.length;
 }
 
@@ -118,8 +119,6 @@ inline std::int32_t count_fields_in_place(ReaderState& reader) {
     }
     const std::int32_t count = delimiters + std::popcount(bits & bits_below(to)) + 1;
     reader.FieldCount = count;
-    // One field starts where the line does: nothing left to index.
-    reader.FieldsPending = count > 1;
     return count;
 }
 
@@ -142,6 +141,7 @@ inline void index_fields_in_place(ReaderState& reader) {
         if (word == last) break;
         bits = reader.DelimiterBits[++word];
     }
+    *next_start = reader.LineLength + 1;
     reader.FieldCount = static_cast<std::int32_t>(next_start - reader.FieldStart);
     reader.FieldsPending = false;
 }

@@ -63,11 +63,12 @@ void classify_scalar(ReaderState& reader, std::int32_t first_word, std::int32_t 
         std::uint64_t delimiters = 0;
         for (int part = 0; part < 8; ++part) {
             const std::uint64_t eight = load_in_memory_order(bytes + 8 * part);
-            const std::uint64_t end_bytes = zero_bytes(eight ^ (kEach * '\n')) | zero_bytes(eight ^ (kEach * '\r'));
+            const std::uint64_t end_bytes =
+                zero_bytes(eight ^ (kEach * '\n')) | zero_bytes(eight ^ (kEach * '\r')) | zero_bytes(eight);
             ends |= gather_high_bits(end_bytes) << (8 * part);
             delimiters |= gather_high_bits(zero_bytes(eight ^ delimiters_pattern)) << (8 * part);
         }
-        if (line_ends) reader.LineEndBits[word] = ends;
+        if (line_ends) reader.LineStopBits[word] = ends;
         reader.DelimiterBits[word] = delimiter_counts ? delimiters : 0;
     }
 }
