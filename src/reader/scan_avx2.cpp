@@ -7,34 +7,52 @@
 namespace lintrow {
 namespace {
 
+// A byte b is LF or CR (or NUL) exactly when it equals entry b % 16 of a
+// 16-byte table: one shuffle and one compare instead of two or three
+// compares. The other entries differ from their index in the low four
+// bits, so no byte matches them; a shuffle gives 0 for bytes from 0x80 on,
+// which are not 0.
+struct alignas(32) ByteTable {
+    unsigned char entries[32];
+};
+constexpr ByteTable byte_table(bool nul) {
+    ByteTable table{};
+    for (int i = 0; i < 32; ++i) {
+        const int nibble = i % 16;
+        const bool kept = nibble == '\n' || nibble == '\r' || (nul && nibble == 0);
+        table.entries[i] = static_cast<unsigned char>(kept ? nibble : nibble + 1);
+    }
+    return table;
+}
+constexpr ByteTable kLineEnds = byte_table(false);
+constexpr ByteTable kStops = byte_table(true);
+
+__m256i load_table(const ByteTable& table) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(table.entries)); }
+
 struct Avx2 {
     struct Pattern {
-        __m256i line_feed, carriage_return, delimiter;
+        __m256i line_ends, stops, delimiter;
     };
     static Pattern pattern(unsigned char delimiter) {
-        return {_mm256_set1_epi8('\n'), _mm256_set1_epi8('\r'), _mm256_set1_epi8(static_cast<char>(delimiter))};
+        return {load_table(kLineEnds), load_table(kStops), _mm256_set1_epi8(static_cast<char>(delimiter))};
     }
     static std::uint64_t bits(__m256i hits) { return static_cast<std::uint32_t>(_mm256_movemask_epi8(hits)); }
-    // `ends` marks LF and CR, and NUL too when `nul_ends`.
-    static BlockMasks masks(__m256i low, __m256i high, const Pattern& p, bool nul_ends) {
-        const auto ends = [&](__m256i block) {
-            const __m256i line_ends = _mm256_or_si256(_mm256_cmpeq_epi8(block, p.line_feed), _mm256_cmpeq_epi8(block, p.carriage_return));
-            if (!nul_ends) return line_ends;
-            return _mm256_or_si256(line_ends, _mm256_cmpeq_epi8(block, _mm256_setzero_si256()));
-        };
+    // `ends` marks the bytes `table` keeps.
+    static BlockMasks masks(__m256i low, __m256i high, __m256i table, __m256i delimiter) {
+        const auto ends = [&](__m256i block) { return _mm256_cmpeq_epi8(_mm256_shuffle_epi8(table, block), block); };
         return {bits(ends(low)) | bits(ends(high)) << 32,
-                bits(_mm256_cmpeq_epi8(low, p.delimiter)) | bits(_mm256_cmpeq_epi8(high, p.delimiter)) << 32};
+                bits(_mm256_cmpeq_epi8(low, delimiter)) | bits(_mm256_cmpeq_epi8(high, delimiter)) << 32};
     }
     static BlockMasks classify(const unsigned char* bytes, const Pattern& p) {
         return masks(_mm256_load_si256(reinterpret_cast<const __m256i*>(bytes)),
-                     _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes + 32)), p, true);
+                     _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes + 32)), p.stops, p.delimiter);
     }
     static BlockMasks copy_and_classify(const unsigned char* bytes, char* to, const Pattern& p) {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), low);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), high);
-        return masks(low, high, p, false);
+        return masks(low, high, p.line_ends, p.delimiter);
     }
 };
 
