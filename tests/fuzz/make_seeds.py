@@ -85,6 +85,14 @@ SEEDS = {
         + COMMA + field(1) + PREPARE1 + field(2) + NEXT,
     'nul-in-short-fields': header() + file(*(literal(b''.join(b'ab,' + b'x' * i + b'\0' + b'y' * (16 - i) + b',z\n' for i in part)) for part in (range(9), range(9, 17)))) + file()
         + PREPARE0 + COMMA + (NEXT + field(2, 7) + field(2, 8) + field(2, 9) + field(2, 10)) * 17,
+    # Copies of every length around the short-copy branches (0 to 20, and
+    # lines of 60 to 66), whole and cut short; a NUL before LF, before CR LF,
+    # and as a whole line stops a line from being left in place.
+    'copy-sizes-nul-stops': header() + file(literal(b'copied\n' + b','.join(b'x' * i for i in range(21)) + b'\n'),
+        *(literal(b''.join(b'y' * k + b'\n' for k in part)) for part in (range(60, 63), range(63, 66))),
+        literal(b'y' * 66 + b'\na\0\nb\0\r\n\0\r\n,\0,\n')) + file()
+        + PREPARE0 + COMMA + NEXT + NEXT + b''.join(field(7 + i, 13 + 30) + field(7 + i, 13 + 6) for i in range(1, 22))
+        + b''.join(getline(13 + 100) + record(13 + 62) for _ in range(7)) + PULL * 4,
     'live-trickle': header(1, live=True) + file(literal(b'a,b\r\ncd\r\r\n\nlast,x')) + file()
         + PREPARE0 + COMMA + PULL * 3 + drain(4) + PULL,
     'live-short-reads': header(7, live=True) + file(filler(5000), repeat(1030, ord(',')), literal(b'\r\nend\r')) + file()
