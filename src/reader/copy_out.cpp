@@ -63,32 +63,33 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
     return n;
 }
 
+// Source bytes n - 7 to n - 1 and a NUL at n, stored as one word (n at
+// least 7; the source has room to read the byte at n).
+[[gnu::always_inline]] inline void copy_last_word(char* buffer, const char* source, std::int32_t n) {
+    std::uint64_t word;
+    std::memcpy(&word, source + n - 7, 8);
+    word &= (std::uint64_t{1} << 56) - 1;
+    std::memcpy(buffer + n - 7, &word, 8);
+}
+
 // Copies of a source that holds no NUL (a line left in place: the scan
 // stops at one), without library calls below 64 characters. The source has
-// room past its end for reads of 16 bytes, or of a word past n.
+// room past its end for reads of 16 bytes. Each byte stored comes from the
+// source but the NUL at n: overlapping stores of the head and of the tail
+// that ends with the NUL, with two branches at most below 16 characters.
 [[gnu::always_inline]] inline std::int32_t copy_clean(char* buffer, const char* source, std::int32_t n) {
     if constexpr (std::endian::native == std::endian::little) {
-        // Each byte stored comes from the source, but the one at n, which
-        // is cleared: overlapping stores of the head and of the tail that
-        // ends with it.
         if (n >= 7 && n < 16) {
-            std::uint64_t head;
-            std::uint64_t tail;
-            std::memcpy(&head, source, 8);
-            std::memcpy(&tail, source + n - 7, 8);
-            tail &= (std::uint64_t{1} << 56) - 1;
-            std::memcpy(buffer, &head, 8);
-            std::memcpy(buffer + n - 7, &tail, 8);
+            std::memcpy(buffer, source, 8);
+            copy_last_word(buffer, source, n);
             return n;
         }
         if (n < 7) {
             if (n >= 3) {
-                std::uint32_t head;
                 std::uint32_t tail;
-                std::memcpy(&head, source, 4);
+                std::memcpy(buffer, source, 4);
                 std::memcpy(&tail, source + n - 3, 4);
                 tail &= (std::uint32_t{1} << 24) - 1;
-                std::memcpy(buffer, &head, 4);
                 std::memcpy(buffer + n - 3, &tail, 4);
                 return n;
             }
@@ -103,15 +104,8 @@ std::int32_t bytes_before_nul(const std::uint64_t (&words)[2]) {
             return n;
         }
         if (n < 64) {
-            // Whole words, then one overlapping word that ends with the NUL.
-            std::uint64_t word;
-            for (std::int32_t at = 0; at + 8 <= n; at += 8) {
-                std::memcpy(&word, source + at, 8);
-                std::memcpy(buffer + at, &word, 8);
-            }
-            std::memcpy(&word, source + n - 7, 8);
-            word &= (std::uint64_t{1} << 56) - 1;
-            std::memcpy(buffer + n - 7, &word, 8);
+            for (std::int32_t at = 0; at + 8 <= n; at += 8) std::memcpy(buffer + at, source + at, 8);
+            copy_last_word(buffer, source, n);
             return n;
         }
     }
@@ -173,10 +167,8 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
     // Bytes n - 7 to n - 1 and the NUL at n; the lowest flagged byte is the
     // first NUL, so one below the last byte is a NUL among the seven.
     std::memcpy(&word, source + n - 7, 8);
-    constexpr std::uint64_t kSeven = (std::uint64_t{1} << 56) - 1;
-    if ((nul_flags(word) & kSeven) != 0) return copy_by_library(buffer, source, n);
-    word &= kSeven;
-    std::memcpy(buffer + n - 7, &word, 8);
+    if ((nul_flags(word) & ((std::uint64_t{1} << 56) - 1)) != 0) return copy_by_library(buffer, source, n);
+    copy_last_word(buffer, source, n);
     return n;
 }
 
@@ -195,7 +187,8 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
 // returned even when a NUL inside the source hides the rest of it. The
 // source lies in LineText or ReadBuffer, both with room past their ends for
 // the 16-byte read of a short copy.
-[[gnu::always_inline]] inline std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, std::int32_t offset, std::int32_t length) {
+[[gnu::always_inline]] inline std::int32_t copy_out(StringSlot slot, std::int32_t maxlen, std::int32_t offset,
+                                                    std::int32_t length) {
     char* const buffer = buffer_of(slot, maxlen);
     if (buffer == nullptr) return 0;
     const std::int32_t n = length < maxlen ? length : maxlen;

@@ -24,7 +24,9 @@ struct Sse2 {
     }
     static BlockMasks classify(const unsigned char* bytes, const Pattern& p) {
         BlockMasks out{0, 0};
-        for (int i = 0; i < 4; ++i) add_masks(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i)), i, p, true, out);
+        for (int i = 0; i < 4; ++i) {
+            add_masks(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * i)), i, p, true, out);
+        }
         return out;
     }
     static BlockMasks copy_and_classify(const unsigned char* bytes, char* to, const Pattern& p) {
