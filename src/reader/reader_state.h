@@ -38,10 +38,11 @@ struct ReaderState {
     std::uint32_t BytesConsumed;  // unsigned so that it wraps instead of overflowing
     std::int32_t LineLength;
     std::int32_t FieldCount;
-    // A line that lies whole in ReadBuffer without a CR or NUL inside is left there
-    // (LineInPlace, from LineOffset) instead of being copied to LineText, and
-    // its fields are counted (FieldCount is kFieldsNotCounted until then) and
-    // indexed (FieldsPending) from DelimiterBits only when first asked for.
+    // A line that lies whole in ReadBuffer without a CR or NUL inside is left
+    // there (LineInPlace, from LineOffset) instead of being copied to
+    // LineText, and its fields are counted (FieldCount is kFieldsNotCounted
+    // until then) and indexed (FieldsPending) from DelimiterBits only when
+    // first asked for.
     // Both stay valid until the next scan, the only code that refills the
     // buffer or rebuilds the bits, so they are always those of the delimiter
     // in force when the line was scanned.
@@ -88,7 +89,6 @@ inline std::int32_t field_count(ReaderState& reader) {
     if (reader.FieldCount == kFieldsNotCounted) return active_field_counter(reader);
     return reader.FieldCount;
 }
-
 
 // Fills ReadBuffer from the file and puts a line feed after the valid bytes.
 // Returns the byte count, 0 at the end, or -1 on failure. From a regular file
