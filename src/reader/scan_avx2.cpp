@@ -15,7 +15,7 @@ namespace {
 struct alignas(32) ByteTable {
     unsigned char entries[32];
 };
-constexpr ByteTable byte_table(bool nul) {
+consteval ByteTable byte_table(bool nul) {
     ByteTable table{};
     for (int i = 0; i < 32; ++i) {
         const int nibble = i % 16;
