@@ -192,10 +192,9 @@ std::int32_t copy_words(char* buffer, const char* source, std::int32_t n) {
     char* const buffer = buffer_of(slot, maxlen);
     if (buffer == nullptr) return 0;
     const std::int32_t n = length < maxlen ? length : maxlen;
-    if (Reader.LineInPlace) {
-        return copy_clean(buffer, reinterpret_cast<const char*>(Reader.ReadBuffer) + Reader.LineOffset + offset, n);
-    }
-    return copy_checked(buffer, Reader.LineText + offset, n);
+    const char* const source = line_text(Reader) + offset;
+    if (Reader.LineInPlace) return copy_clean(buffer, source, n);
+    return copy_checked(buffer, source, n);
 }
 
 [[gnu::always_inline]] inline std::int32_t get_field(std::int32_t index, StringSlot slot, std::int32_t maxlen) {
