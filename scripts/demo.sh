@@ -5,14 +5,12 @@
 # a relative FILE is taken from where the caller stands.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || missing+=(make)
 if [ ${#missing[@]} -gt 0 ]; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q >&2
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  "$root/scripts/apt-install.sh" "${missing[@]}" >&2
 fi
 cmake -S "$root" -B "$root/build/demo" -DCMAKE_BUILD_TYPE=Release -DLINTROW_BUILD_TESTS=OFF >/dev/null
 cmake --build "$root/build/demo" --target show_table -j 2 >/dev/null

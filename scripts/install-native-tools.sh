@@ -3,7 +3,6 @@
 # GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind, and
 # pkg-config and Python for the install and example-host tests.
 set -euo pipefail
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
@@ -17,6 +16,5 @@ command -v python3 >/dev/null || missing+=(python3)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install: ${missing[*]}"
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  "$(dirname "$0")/apt-install.sh" "${missing[@]}"
 fi

@@ -26,8 +26,7 @@ command -v lld-link >/dev/null || need_packages+=(lld)
 if [ ${#need_packages[@]} -gt 0 ]; then
   echo "setup: installing ${need_packages[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need_packages[@]}"
+  "$(dirname "$0")/apt-install.sh" "${need_packages[@]}"
 fi
 
 if [ "$LINTROW_WINE_ARCH" = win64 ]; then
