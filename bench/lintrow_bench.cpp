@@ -8,6 +8,9 @@
 //   lintrow_bench --nextline-only FILE BYTES   NextLine over the first BYTES
 //                                              (for counting instructions)
 //   lintrow_bench --pull-only FILE DELIMITER   the full pull over FILE
+//   lintrow_bench --headline-file [--dir DIR] [--scale N]
+//                                              writes only the headline file
+//                                              and prints its path
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -235,14 +238,20 @@ int nextline_only(const char* path, std::uint64_t bytes) {
 int main(int argc, char** argv) {
     std::string directory = "build/bench-data";
     std::size_t scale = 1;
+    bool headline_file_only = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--nextline-only" && i + 2 < argc) return nextline_only(argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10));
         if (arg == "--pull-only" && i + 2 < argc) return pull_only(argv[i + 1], argv[i + 2]);
         if (arg == "--dir" && i + 1 < argc) directory = argv[++i];
         if (arg == "--scale" && i + 1 < argc) scale = std::max<std::size_t>(1, std::strtoull(argv[++i], nullptr, 10));
+        if (arg == "--headline-file") headline_file_only = true;
     }
     std::filesystem::create_directories(directory);
+    if (headline_file_only) {
+        std::printf("%s\n", make_file(directory, kShapes[0], kShapes[0].megabytes * 1024 * 1024 / scale).c_str());
+        return 0;
+    }
     lintrow::use_scan_path(lintrow::ScanPath::Best);
     const char* path_names[] = {"best", "scalar", "sse2", "avx2"};
     std::printf("scan path chosen: %s\n", path_names[static_cast<int>(lintrow::scan_path())]);

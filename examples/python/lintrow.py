@@ -15,6 +15,7 @@ needs Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one
 from Lintrow-<version>-win32.zip. A DLL of the other bitness raises
 WrongBitnessError, which names both.
 """
+import codecs
 import ctypes
 import errno
 import os
@@ -84,6 +85,11 @@ def load(path=None):
             function = getattr(library, name)
             function.restype = result
             function.argtypes = arguments
+        # GetLine and Pos again as bare function pointers for the Reader's
+        # scan: a call through them skips ctypes' per-argument conversion.
+        prototype = ctypes.WINFUNCTYPE if sys.platform == "win32" and bits == 32 else ctypes.CFUNCTYPE
+        library.lintrow_fast_calls = (prototype(ctypes.c_int, ctypes.c_void_p, ctypes.c_int)(("GetLine", library)),
+                                      prototype(ctypes.c_int)(("Pos", library)))
         _library = library
     return _library
 
@@ -122,9 +128,8 @@ class Reader:
         self._encoding = encoding
         self._errors = errors
         self._delimiter = delimiter_bytes
-        self._buffer = ctypes.create_string_buffer(MAX_LINE_LENGTH + 1)
-        self._slot = ctypes.c_char_p(ctypes.addressof(self._buffer))
-        self._line = []  # the current line's fields, as bytes
+        self._scan = _LineScan(self._lib, delimiter_bytes)
+        self._rows = _rows(self._scan, delimiter_bytes, encoding, errors)
         with Reader._lock:
             if Reader._one_open:
                 raise RuntimeError("the library reads one file at a time: close the open Reader first")
@@ -144,29 +149,27 @@ class Reader:
         return self
 
     def __next__(self):
-        if not self._next_line():
-            raise StopIteration
-        return self.fields()
+        return next(self._rows)
 
     def fields(self):
         """The fields of the current line."""
         self._check_open()
-        return [field.decode(self._encoding, self._errors) for field in self._line]
+        return [field.decode(self._encoding, self._errors) for field in self._scan.whole.split(self._delimiter)]
 
     def line(self):
         """The current line, whole (its fields joined by the delimiter)."""
         self._check_open()
-        return self._delimiter.join(self._line).decode(self._encoding, self._errors)
+        return self._scan.whole.decode(self._encoding, self._errors)
 
     def skip_to(self, prefix, other_prefix=None):
         """Moves to the first line that begins with either prefix and returns its
         fields, or None when an empty line or the end of the file comes first."""
         self._check_open()
         prefixes = tuple(p.encode(self._encoding) for p in (prefix, prefix if other_prefix is None else other_prefix))
-        while self._next_line():
-            if self._line == [b""]:
+        for whole in self._scan.lines():
+            if not whole:
                 return None
-            if self._delimiter.join(self._line).startswith(prefixes):
+            if whole.startswith(prefixes):
                 return self.fields()
         return None
 
@@ -179,7 +182,7 @@ class Reader:
     def close(self):
         with Reader._lock:
             if not self._closed:
-                self._closed = True
+                self._closed = self._scan.closed = True
                 Reader._one_open = False
                 self._lib.CloseFile()
 
@@ -190,35 +193,69 @@ class Reader:
         if self._closed:
             raise ValueError("I/O operation on a closed Reader")
 
-    def _next_line(self):
-        """Scans the next whole line into self._line; False at the end."""
-        self._check_open()
-        lib = self._lib
-        before = lib.Pos()
-        length = lib.NextLine()
-        # Nothing consumed is the end of the file; 0 alone may be an empty line.
-        if length == 0 and lib.Pos() == before:
-            return False
-        line = self._piece_fields()
-        # A full piece goes on in the next scan. A 0 from that scan is the end
-        # of this long line (its LF), not an empty line of its own.
-        while length == MAX_LINE_LENGTH:
-            length = lib.NextLine()
-            if length == 0:
-                break
-            more = self._piece_fields()
-            line[-1] += more[0]
-            line.extend(more[1:])
-        self._line = line
-        return True
 
-    def _piece_fields(self):
-        lib, slot, buffer = self._lib, ctypes.byref(self._slot), self._buffer
-        pieces = []
+class _LineScan:
+    """The scan of whole lines, apart from the Reader so that its generators
+    hold no reference to the Reader, which then closes as soon as it is
+    dropped."""
+
+    def __init__(self, lib, delimiter):
+        self.lib = lib
+        self.delimiter = delimiter
+        self.closed = False
+        self.whole = b""  # the current line, its fields joined by the delimiter
+        self.buffer = ctypes.create_string_buffer(MAX_LINE_LENGTH + 1)
+        self.slot = ctypes.c_char_p(ctypes.addressof(self.buffer))
+
+    def lines(self, text_delimiter=None, encoding=None, errors=None):
+        """Each whole line as bytes, also kept as self.whole: one library call
+        per line of up to 1024 bytes. A field ends at its first NUL, as a C
+        host sees it. Given a text_delimiter, each line's decoded fields
+        instead (in the same loop, which saves a generator per line)."""
+        get_line, pos = self.lib.lintrow_fast_calls
+        slot, buffer = ctypes.addressof(self.slot), self.buffer
+        while not self.closed:
+            before = pos()
+            length = get_line(slot, MAX_LINE_LENGTH)
+            # Nothing consumed is the end of the file; 0 alone may be an empty line.
+            if length == 0 and pos() == before:
+                return
+            whole = buffer.value  # up to the first NUL
+            if len(whole) != length:
+                whole = self.fields_cut_at_nul()
+            # A full piece goes on in the next scan. A 0 from that scan is the
+            # end of this long line (its LF), not an empty line of its own.
+            while length == MAX_LINE_LENGTH:
+                length = get_line(slot, MAX_LINE_LENGTH)
+                if length == 0:
+                    break
+                piece = buffer.value
+                whole += piece if len(piece) == length else self.fields_cut_at_nul()
+            self.whole = whole
+            yield whole if text_delimiter is None else whole.decode(encoding, errors).split(text_delimiter)
+        raise ValueError("I/O operation on a closed Reader")
+
+    def fields_cut_at_nul(self):
+        """The line or piece just scanned, which holds a NUL: each field up to
+        its own first NUL, joined by the delimiter."""
+        lib, slot, buffer = self.lib, ctypes.byref(self.slot), self.buffer
+        fields = []
         for index in range(1, lib.Fields() + 1):
             lib.GetField(index, slot, MAX_LINE_LENGTH)
-            pieces.append(buffer.value)  # up to the field's first NUL
-        return pieces
+            fields.append(buffer.value)
+        return self.delimiter.join(fields)
+
+
+# Decoding a whole line and splitting the text gives the same fields as
+# splitting the bytes when no character's bytes can hold the delimiter byte.
+_DELIMITER_SAFE_ENCODINGS = {"utf-8", "ascii", "latin-1", "iso8859-15", "cp1252"}
+
+
+def _rows(scan, delimiter, encoding, errors):
+    """The decoded fields of each line that scan reads."""
+    if codecs.lookup(encoding).name in _DELIMITER_SAFE_ENCODINGS:
+        return scan.lines(delimiter.decode(encoding), encoding, errors)
+    return ([field.decode(encoding, errors) for field in whole.split(delimiter)] for whole in scan.lines())
 
 
 def _raise_open_error(path):

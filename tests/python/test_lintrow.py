@@ -83,6 +83,10 @@ class ReaderTest(unittest.TestCase):
         data = b"a\tb\t\tc\r\n\t\n\nx\0y\tz"
         with lintrow.Reader(self.write(data), "\t") as reader:
             self.assertEqual(list(reader), expected_rows(data, "\t"))
+        # In Shift JIS the second byte of "ポ" is "|": the library splits the
+        # bytes there, and so must the wrapper, before decoding.
+        with lintrow.Reader(self.write("aポb|c\n".encode("shift_jis")), "|", encoding="shift_jis") as reader:
+            self.assertEqual(next(reader), ["a\ufffd", "b", "c"])
 
     def test_one_reader_at_a_time_and_closed_reader(self):
         reader = lintrow.Reader(SAMPLE)
