@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Linux build and test tools when missing: compilers, CMake,
 # GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind, and
-# pkg-config and Python for the install and example-host tests.
+# pkg-config, Python, Mono and Free Pascal for the install and example-host
+# tests.
 set -euo pipefail
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
@@ -11,6 +12,9 @@ command -v llvm-profdata >/dev/null || missing+=(llvm)
 command -v valgrind >/dev/null || missing+=(valgrind)
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 command -v python3 >/dev/null || missing+=(python3)
+command -v mcs >/dev/null || missing+=(mono-mcs)
+command -v mono >/dev/null || missing+=(mono-runtime)
+command -v fpc >/dev/null || missing+=(fpc)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-dev)

@@ -70,5 +70,16 @@ if command -v python3 >/dev/null; then
   refuse 1 "No such file or directory: .*missing.csv" python3 "$source_dir/examples/python/order_status.py" "$work/missing.csv"
 fi
 
+# C# under Mono and Pascal built by Free Pascal, bound to the shared object by name.
+export LD_LIBRARY_PATH=$(dirname "$LINTROW_LIBRARY")${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+mcs -nologo -warnaserror -out:"$work/OrderStatus.exe" "$source_dir/examples/dotnet/OrderStatus.cs"
+expect order_status.txt mono "$work/OrderStatus.exe" "$sample"
+expect order_status_long_lines.txt mono "$work/OrderStatus.exe" "$long_lines"
+fpc -Sew -vew -Fl"$(dirname "$LINTROW_LIBRARY")" -FE"$work" "$source_dir/examples/pascal/revenue_by_customer.pas" > "$work/fpc.log" ||
+  { cat "$work/fpc.log"; exit 1; }
+expect revenue_by_customer.txt "$work/revenue_by_customer" "$sample"
+expect revenue_by_customer_long_lines.txt "$work/revenue_by_customer" "$long_lines"
+refuse 1 "cannot open" "$work/revenue_by_customer" "$work/missing.csv"
+
 [ "$failures" = 0 ] || { echo "$failures example host check(s) failed"; exit 1; }
 echo "example hosts: all checks passed"
