@@ -5,8 +5,10 @@
 // reference model from the tests. One thread, page cache warm.
 //
 //   lintrow_bench [--dir DIR] [--scale N]      all files; sizes divided by N
-//   lintrow_bench --nextline-only FILE BYTES   NextLine over the first BYTES
-//                                              (for counting instructions)
+//   lintrow_bench --nextline-only FILE BYTES [PATH]
+//                                              NextLine over the first BYTES on
+//                                              a scan path (default the best),
+//                                              for counting instructions
 //   lintrow_bench --pull-only FILE DELIMITER   the full pull over FILE
 //   lintrow_bench --headline-file [--dir DIR] [--scale N]
 //                                              writes only the headline file
@@ -225,7 +227,14 @@ int pull_only(const char* path, const char* delimiter) {
     return 0;
 }
 
-int nextline_only(const char* path, std::uint64_t bytes) {
+int nextline_only(const char* path, std::uint64_t bytes, const char* scan_path) {
+    for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
+        if (std::strcmp(scan_path, named.name) == 0 && !lintrow::use_scan_path(named.path)) {
+            std::fprintf(stderr, "this CPU cannot scan with %s\n", scan_path);
+            return 1;
+        }
+    }
+    std::printf("scan path: %s\n", lintrow::scan_path_name(lintrow::scan_path()));
     Library library = open_library(path, ",");
     std::printf("%llu fields\n", static_cast<unsigned long long>(next_line_loop(library, bytes)));
     std::printf("consumed %d bytes\n", Pos());
@@ -241,7 +250,9 @@ int main(int argc, char** argv) {
     bool headline_file_only = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--nextline-only" && i + 2 < argc) return nextline_only(argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10));
+        if (arg == "--nextline-only" && i + 2 < argc) {
+            return nextline_only(argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10), i + 3 < argc ? argv[i + 3] : "best");
+        }
         if (arg == "--pull-only" && i + 2 < argc) return pull_only(argv[i + 1], argv[i + 2]);
         if (arg == "--dir" && i + 1 < argc) directory = argv[++i];
         if (arg == "--scale" && i + 1 < argc) scale = std::max<std::size_t>(1, std::strtoull(argv[++i], nullptr, 10));
@@ -253,8 +264,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     lintrow::use_scan_path(lintrow::ScanPath::Best);
-    const char* path_names[] = {"best", "scalar", "sse2", "avx2"};
-    std::printf("scan path chosen: %s\n", path_names[static_cast<int>(lintrow::scan_path())]);
+    std::printf("scan path chosen: %s\n", lintrow::scan_path_name(lintrow::scan_path()));
     const int runs = 5;
     for (const Shape& shape : kShapes) {
         const std::size_t bytes = shape.megabytes * 1024 * 1024 / scale;

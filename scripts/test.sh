@@ -2,6 +2,7 @@
 # The whole test suite, in one command: the native build and tests, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
+# the library's suites cross-built for ARM64 and s390x and run under qemu,
 # and the 64-bit and 32-bit Windows DLLs with their suites under Wine (the
 # native 64-bit one first, the slow emulated 32-bit one last). Stops at the first
 # failure. Installs what is missing on a fresh machine.
@@ -50,6 +51,19 @@ memcheck build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
 
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
+
+step "Linux on ARM64 and on big-endian s390x, under qemu: tools"
+scripts/setup-cross-tools.sh aarch64-linux-gnu s390x-linux-gnu
+
+step "ARM64 Linux under qemu: the library suites on the NEON and the portable path"
+cmake --preset aarch64
+cmake --build --preset aarch64
+ctest --preset aarch64
+
+step "s390x Linux (big-endian) under qemu: the library suites on the portable path"
+cmake --preset s390x
+cmake --build --preset s390x
+ctest --preset s390x
 
 step "Windows DLLs: tools, then the 32-bit and the 64-bit build"
 # Each Windows suite checks that the other bitness's DLL is refused, so both

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/api.h"
 
@@ -37,10 +38,10 @@ Api linked_api() {
 
 // Chooses a scan path by name; false when the CPU cannot run it.
 bool choose_scan_path(const std::string& name) {
-    const lintrow::ScanPath path = name == "scalar" ? lintrow::ScanPath::Scalar
-                                   : name == "sse2" ? lintrow::ScanPath::Sse2
-                                   : name == "avx2" ? lintrow::ScanPath::Avx2
-                                                    : lintrow::ScanPath::Best;
+    lintrow::ScanPath path = lintrow::ScanPath::Best;
+    for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
+        if (name == named.name) path = named.path;
+    }
     return lintrow::use_scan_path(path);
 }
 #endif
@@ -51,25 +52,31 @@ extern std::string corpus_directory;
 class EveryPath : public ::testing::EmptyTestEventListener {
 public:
     explicit EveryPath(const Api& loaded) : loaded_(loaded) {}
+    // The paths this CPU runs; the suite runs once more for each.
+    static std::vector<const char*> runnable_paths() {
+        std::vector<const char*> names;
+        for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
+            if (lintrow::use_scan_path(named.path)) names.push_back(named.name);
+        }
+        lintrow::use_scan_path(lintrow::ScanPath::Best);
+        return names;
+    }
     void OnTestIterationStart(const ::testing::UnitTest&, int iteration) override {
-        static const char* const kPaths[] = {"scalar", "sse2", "avx2"};
         if (iteration == 0) {
             api() = loaded_;
             std::printf("run 1: the loaded library\n");
             return;
         }
         api() = linked_api();
-        const char* path = kPaths[(iteration - 1) % 3];
-        if (!choose_scan_path(path)) {
-            choose_scan_path("scalar");
-            std::printf("run %d: this CPU cannot scan with %s; the linked reader, scalar\n", iteration + 1, path);
-            return;
-        }
+        const char* path = paths_[static_cast<std::size_t>(iteration - 1) % paths_.size()];
+        choose_scan_path(path);
         std::printf("run %d: the linked reader, scan path %s\n", iteration + 1, path);
     }
+    int runs() const { return 1 + static_cast<int>(paths_.size()); }
 
 private:
     Api loaded_;
+    std::vector<const char*> paths_ = runnable_paths();
 };
 #endif
 }  // namespace lintrow::test
@@ -101,8 +108,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(scan_path, "best") != 0) std::fprintf(stderr, "--scan-path needs the static build\n");
 #endif
 #if defined(LINTROW_EVERY_PATH)
-    GTEST_FLAG_SET(repeat, 4);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new lintrow::test::EveryPath(lintrow::test::api()));
+    auto* every_path = new lintrow::test::EveryPath(lintrow::test::api());
+    GTEST_FLAG_SET(repeat, every_path->runs());
+    ::testing::UnitTest::GetInstance()->listeners().Append(every_path);
 #endif
     return RUN_ALL_TESTS();
 }

@@ -188,9 +188,9 @@ TEST(ScanPaths, EachPathTheCpuRunsCanBeChosen) {
     platform.file().content = "a,b\n";
     EXPECT_TRUE(use_scan_path(ScanPath::Scalar));
     EXPECT_EQ(scan_path(), ScanPath::Scalar);
-    for (ScanPath path : {ScanPath::Sse2, ScanPath::Avx2}) {
-        if (!use_scan_path(path)) continue;
-        EXPECT_EQ(scan_path(), path);
+    for (const NamedScanPath& named : kScanPaths) {
+        if (!use_scan_path(named.path)) continue;
+        EXPECT_EQ(scan_path(), named.path);
         ASSERT_EQ(PrepareFile("x"), 7);
         SetDelim(",");
         EXPECT_EQ(NextLine(), 3);

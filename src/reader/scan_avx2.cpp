@@ -7,26 +7,6 @@
 namespace lintrow {
 namespace {
 
-// A byte b is LF or CR (or NUL) exactly when it equals entry b % 16 of a
-// 16-byte table: one shuffle and one compare instead of two or three
-// compares. The other entries differ from their index in the low four
-// bits, so no byte matches them; a shuffle gives 0 for bytes from 0x80 on,
-// which are not 0.
-struct alignas(32) ByteTable {
-    unsigned char entries[32];
-};
-consteval ByteTable byte_table(bool nul) {
-    ByteTable table{};
-    for (int i = 0; i < 32; ++i) {
-        const int nibble = i % 16;
-        const bool kept = nibble == '\n' || nibble == '\r' || (nul && nibble == 0);
-        table.entries[i] = static_cast<unsigned char>(kept ? nibble : nibble + 1);
-    }
-    return table;
-}
-constexpr ByteTable kLineEnds = byte_table(false);
-constexpr ByteTable kStops = byte_table(true);
-
 __m256i load_table(const ByteTable& table) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(table.entries)); }
 
 struct Avx2 {

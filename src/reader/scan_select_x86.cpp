@@ -33,6 +33,7 @@ bool use_scan_path(ScanPath path) {
             if (!__builtin_cpu_supports("sse2")) return false;
             scanner = next_line_sse2;
             break;
+        case ScanPath::Neon: return false;
         case ScanPath::Best:
         case ScanPath::Scalar: break;
     }

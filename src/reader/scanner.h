@@ -1,7 +1,8 @@
 // The line scanner. NextLine runs one of several line scanners that differ
 // only in how many bytes their kernel examines at once: a portable one, a
-// byte at a time, and on x86 SSE2 and AVX2 ones, 64 bytes at a time. The
-// fastest the CPU runs is chosen at the first scan; tests can force any.
+// byte at a time, on x86 SSE2 and AVX2 ones and on ARM64 a NEON one, 64
+// bytes at a time. The fastest the CPU runs is chosen at the first scan;
+// tests can force any.
 #pragma once
 
 #include <cstdint>
@@ -33,14 +34,34 @@ using LineScanner = std::int32_t (*)();
 std::int32_t next_line_scalar();
 std::int32_t next_line_sse2();  // x86 only
 std::int32_t next_line_avx2();  // x86 only
+std::int32_t next_line_neon();  // ARM64 only
 // The SSE2 path counts and indexes with the portable functions: both are
 // baseline code, only AVX2 CPUs bring POPCNT and BMI1.
 std::int32_t count_fields_scalar(ReaderState& reader);
 std::int32_t count_fields_avx2(ReaderState& reader);
 void index_fields_scalar(ReaderState& reader);
 void index_fields_avx2(ReaderState& reader);
+std::int32_t count_fields_neon(ReaderState& reader);
+void index_fields_neon(ReaderState& reader);
 
-enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2 };
+enum class ScanPath : std::uint8_t { Best, Scalar, Sse2, Avx2, Neon };
+
+// Every scan path and its name: the one list that the tests, the fuzzer and
+// the benchmark walk (use_scan_path tells which of them this CPU runs).
+struct NamedScanPath {
+    ScanPath path;
+    const char* name;
+};
+inline constexpr NamedScanPath kScanPaths[] = {
+    {ScanPath::Scalar, "scalar"}, {ScanPath::Sse2, "sse2"}, {ScanPath::Avx2, "avx2"}, {ScanPath::Neon, "neon"}};
+
+// The name of a path; "best" for Best.
+constexpr const char* scan_path_name(ScanPath path) {
+    for (const NamedScanPath& named : kScanPaths) {
+        if (named.path == path) return named.name;
+    }
+    return "best";
+}
 
 // Chooses the scanner NextLine uses, with its field count and index
 // (active_field_counter, active_field_indexer); Best picks the fastest the

@@ -251,8 +251,8 @@ void run(const ScriptedFiles& files, Decoder in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Decoder in(data, size);
     const ScriptedFiles files = decode_files(in);
-    for (lintrow::ScanPath path : {lintrow::ScanPath::Scalar, lintrow::ScanPath::Sse2, lintrow::ScanPath::Avx2}) {
-        if (lintrow::use_scan_path(path)) run(files, in);
+    for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
+        if (lintrow::use_scan_path(named.path)) run(files, in);
     }
     lintrow::use_scan_path(lintrow::ScanPath::Best);
     return 0;
