@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "support/api.h"
 #include "support/files.h"
@@ -95,6 +96,117 @@ TEST(WindowsExports, TheOtherBitnessDllIsRefusedCleanly) {
     if (other != nullptr) FreeLibrary(other);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+}
+
+// A directory tree for paths of any length: directories made and files
+// written with the wide calls and the \\?\ prefix, which have no MAX_PATH.
+class LongPathTree {
+public:
+    // A file whose path, as written from `base` on, is exactly `length`
+    // characters, in directories of 10 characters; `slash` separates them.
+    static std::string file_of_length(const std::string& base, std::size_t length, char slash,
+                                      const std::string& content) {
+        std::string path = base;
+        while (path.size() + 1 + 10 + 1 + 8 <= length) {
+            path += slash + std::string("d") + std::to_string(path.size() % 10) + "45678901";
+            make(path, nullptr);
+        }
+        path += slash;
+        path += std::string(length - path.size(), 'f');
+        make(path, &content);
+        return path;
+    }
+    static std::string directory_of_length(const std::string& base, std::size_t length) {
+        std::string path = file_of_length(base, length - 2, '\\', "");
+        path += "_d";
+        make(path, nullptr);
+        return path;
+    }
+
+private:
+    static void make(const std::string& path, const std::string* content) {
+        std::wstring full(32768, L'\0');
+        const std::wstring wide(path.begin(), path.end());
+        full.resize(GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+        full = L"\\\\?\\" + full;
+        if (content == nullptr) {
+            CreateDirectoryW(full.c_str(), nullptr);
+            return;
+        }
+        HANDLE file = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path.size() << " characters: " << GetLastError();
+        DWORD written = 0;
+        WriteFile(file, content->data(), static_cast<DWORD>(content->size()), &written, nullptr);
+        CloseHandle(file);
+    }
+};
+
+// The lines of the file at path as the reader delivers them; {"open failed"}
+// when it cannot open it.
+std::vector<std::string> read_lines(const std::string& path) {
+    const Api& lib = api();
+    if (lib.PrepareFile(path.c_str()) == HFILE_ERROR) return {"open failed"};
+    std::vector<std::string> lines;
+    HostBuffer buffer;
+    for (;;) {
+        const int before = lib.Pos();
+        const int length = lib.GetLine(buffer.slot(), MAX_LINE_LENGTH);
+        if (length == 0 && lib.Pos() == before) break;
+        lines.push_back(length == 0 ? std::string() : buffer.text());
+    }
+    EXPECT_EQ(lib.CloseFile(), 0);
+    return lines;
+}
+
+// OpenFile refuses a path whose full form has 128 characters or more; such a
+// path opens with CreateFile, and from MAX_PATH on with the \\?\ prefix.
+TEST(WindowsLongPaths, FilesOfEveryPathLengthOpenAndReadToTheEnd) {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    const std::string absolute_base = std::string(temp) + "lintrow-paths";
+    CreateDirectoryA(absolute_base.c_str(), nullptr);
+    char previous_directory[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof previous_directory, previous_directory);
+    ASSERT_TRUE(SetCurrentDirectoryA(absolute_base.c_str()));
+    for (const std::size_t length : {120, 127, 128, 129, 200, 259, 260, 261, 300, 400, 1000}) {
+        for (const bool relative : {false, true}) {
+            for (const char slash : {'\\', '/'}) {
+                SCOPED_TRACE(std::to_string(length) + (relative ? " characters, relative, " : " characters, absolute, ") +
+                             slash);
+                const std::string content = "first," + std::to_string(length) + "\r\n\nlast line\n";
+                const std::string base = relative ? std::string("rel") : absolute_base;
+                if (relative) CreateDirectoryA(base.c_str(), nullptr);
+                const std::string path = LongPathTree::file_of_length(base, length, slash, content);
+                ASSERT_EQ(path.size(), length);
+                EXPECT_EQ(read_lines(path), (std::vector<std::string>{"first," + std::to_string(length), "", "last line"}));
+                EXPECT_EQ(read_lines(path + "-missing"), std::vector<std::string>{"open failed"});
+            }
+        }
+    }
+    for (const std::size_t length : {200, 300, 1000}) {
+        SCOPED_TRACE(std::to_string(length) + " characters, a directory");
+        const std::string directory = LongPathTree::directory_of_length(absolute_base, length);
+        ASSERT_NE(GetFileAttributesW(std::wstring(L"\\\\?\\").append(directory.begin(), directory.end()).c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(api().PrepareFile(directory.c_str()), HFILE_ERROR);
+    }
+    // A bare name that is not in the current directory: OpenFile finds it
+    // beside the program, where CreateFile would not look.
+    char program[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, program, sizeof program), 0u);
+    std::string beside = program;
+    beside.resize(beside.find_last_of('\\') + 1);
+    beside += "lintrow-bare-name.csv";
+    {
+        HANDLE file = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, "beside,the program\n", 19, &written, nullptr);
+        CloseHandle(file);
+    }
+    EXPECT_EQ(read_lines("lintrow-bare-name.csv"), std::vector<std::string>{"beside,the program"});
+    DeleteFileA(beside.c_str());
+    SetCurrentDirectoryA(previous_directory);
 }
 
 }  // namespace
