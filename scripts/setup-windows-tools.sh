@@ -2,10 +2,11 @@
 # Installs what the Windows builds and their Wine runs need, when missing:
 # the mingw-w64 cross compilers, LLVM's dlltool and lld-link, Wine, and the
 # project-owned Wine prefix of the bitness asked for.
-#   setup-windows-tools.sh [win32|win64]     (default win32)
+#   setup-windows-tools.sh [win32|win64|compilers]     (default win32)
 # win32 is 32-bit Wine, run under qemu user-mode emulation on this kernel;
-# win64 is 64-bit Wine, which runs natively. Safe to run again: every step is
-# skipped when already done.
+# win64 is 64-bit Wine, which runs natively; compilers installs only what
+# builds the DLLs, without Wine. Safe to run again: every step is skipped
+# when already done.
 set -euo pipefail
 
 export LINTROW_WINE_ARCH=${1:-win32}
@@ -17,12 +18,17 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 need_packages=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-i686-posix)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-x86-64-posix)
+command -v llvm-dlltool >/dev/null || need_packages+=(llvm)
+command -v lld-link >/dev/null || need_packages+=(lld)
+if [ "$LINTROW_WINE_ARCH" = compilers ]; then
+  if [ ${#need_packages[@]} -gt 0 ]; then "$(dirname "$0")/apt-install.sh" "${need_packages[@]}"; fi
+  echo "setup: Windows cross compilers ready"
+  exit 0
+fi
 command -v wine >/dev/null || need_packages+=(wine)
 [ -x /usr/lib/wine/wine64 ] || need_packages+=(wine64)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_packages+=(wine32:i386)
 command -v qemu-i386-static >/dev/null || need_packages+=(qemu-user-static)
-command -v llvm-dlltool >/dev/null || need_packages+=(llvm)
-command -v lld-link >/dev/null || need_packages+=(lld)
 if [ ${#need_packages[@]} -gt 0 ]; then
   echo "setup: installing ${need_packages[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386

@@ -2,7 +2,8 @@
 # The whole test suite, in one command: the native build and tests, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
-# the library's suites cross-built for ARM64 and s390x and run under qemu,
+# the packages (ABI check, Debian packages, Python wheel), the library's
+# suites cross-built for ARM64 and s390x and run under qemu,
 # and the 64-bit and 32-bit Windows DLLs with their suites under Wine (the
 # native 64-bit one first, the slow emulated 32-bit one last). Stops at the first
 # failure. Installs what is missing on a fresh machine.
@@ -51,6 +52,9 @@ memcheck build/native/tests/lintrow_fuzz_replay tests/fuzz/corpus
 
 step "coverage of src/"
 scripts/coverage.sh | tail -n 15
+
+step "packages: the ABI against its baseline, the Debian packages installed and removed, the Python wheel"
+tests/check_packages.sh
 
 step "Linux on ARM64 and on big-endian s390x, under qemu: tools"
 scripts/setup-cross-tools.sh aarch64-linux-gnu s390x-linux-gnu

@@ -2,15 +2,16 @@
 # Builds the Windows ZIP with cpack and checks that it holds what a host
 # needs: the DLL as built, for the machine its name says (so the 32-bit and
 # 64-bit packages can never be swapped), the header, the .def, both import
-# libraries, the README and the license.
+# libraries, the README and the license. Then the same for the Python wheel
+# of that bitness: its tag, the wrapper and the DLL.
 #   check_windows_package.sh BUILD_DIR SOURCE_DIR win32|win64
 set -euo pipefail
 build=$1
 source_dir=$2
 arch=$3
 case $arch in
-  win32) machine=i386 format=i386 ;;
-  win64) machine=x86-64 format=x86-64 ;;
+  win32) machine=i386 format=i386 wheel_platform=win32 ;;
+  win64) machine=x86-64 format=x86-64 wheel_platform=win_amd64 ;;
   *) echo "unknown architecture $arch"; exit 2 ;;
 esac
 cd "$build"
@@ -41,3 +42,20 @@ for import_library in lib/libLintrow.dll.a lib/Lintrow.lib; do
   esac
 done
 echo "$package: $(echo "$listing" | grep -vc '/$') files, all present, DLL for $machine"
+
+wheel=$("$source_dir/scripts/build-wheel.sh" bin/Lintrow.dll "$wheel_platform" "$work/wheel")
+case "$(basename "$wheel")" in
+  lintrow-*-py3-none-"$wheel_platform".whl) ;;
+  *) echo "FAIL: the wheel is named $(basename "$wheel")"; exit 1 ;;
+esac
+python3 -m zipfile -e "$wheel" "$work/wheel/contents"
+grep -qx "Tag: py3-none-$wheel_platform" "$work"/wheel/contents/lintrow-*.dist-info/WHEEL &&
+  grep -qx "Root-Is-Purelib: false" "$work"/wheel/contents/lintrow-*.dist-info/WHEEL ||
+  { echo "FAIL: the wheel's WHEEL file:"; cat "$work"/wheel/contents/lintrow-*.dist-info/WHEEL; exit 1; }
+cmp "$work/wheel/contents/lintrow/Lintrow.dll" bin/Lintrow.dll
+cmp "$work/wheel/contents/lintrow/__init__.py" "$source_dir/examples/python/lintrow/__init__.py"
+wheel_machine=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
+print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' \
+  "$work/wheel/contents" "$work/wheel/contents/lintrow/Lintrow.dll")
+[ "$wheel_machine" = "$machine" ] || { echo "FAIL: $(basename "$wheel") holds a DLL for $wheel_machine"; exit 1; }
+echo "$(basename "$wheel"): tagged $wheel_platform, holds the wrapper and the DLL for $machine"

@@ -10,8 +10,21 @@ import tempfile
 import unittest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "examples" / "python"))
+# LINTROW_TEST_INSTALLED names the environment the installed package must
+# come from (run with python -P, so that no directory of the source tree is
+# on sys.path); otherwise the package of the source tree is tested.
+INSTALLED = os.environ.get("LINTROW_TEST_INSTALLED")
+if not INSTALLED:
+    sys.path.insert(0, str(ROOT / "examples" / "python"))
 import lintrow  # noqa: E402
+
+if INSTALLED:
+    package = pathlib.Path(lintrow.__file__).resolve().parent
+    if not package.is_relative_to(pathlib.Path(INSTALLED).resolve()) or \
+            any(pathlib.Path(entry or ".").resolve().is_relative_to(ROOT) for entry in sys.path):
+        sys.exit(f"lintrow comes from {package}, sys.path is {sys.path}: not the installed package alone")
+    if pathlib.Path(lintrow.load()._name).parent != package:
+        sys.exit(f"the installed package loads {lintrow.load()._name}, not the library inside it")
 
 SAMPLE = ROOT / "examples" / "sample" / "orders.csv"
 LONG_LINES = ROOT / "examples" / "sample" / "orders_long_lines.csv"

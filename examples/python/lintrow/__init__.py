@@ -7,8 +7,10 @@
             print(fields)
 
 The library keeps one open file per process, so one Reader may be open at a
-time. The library is found at $LINTROW_LIBRARY when set, otherwise by its
-name (libLintrow.so, Lintrow.dll) on the system's search path.
+time. The library is the one installed inside this package (the wheel ships
+it), otherwise the one at $LINTROW_LIBRARY, otherwise the system's, found by
+its name (libLintrow.so.1, as the Debian package installs it, or
+libLintrow.so; Lintrow.dll on Windows) on the system's search path.
 
 On Windows the DLL must match the interpreter's bitness: a 64-bit Python
 needs Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one
@@ -52,12 +54,34 @@ def _dll_bitness(path):
     return _PE_MACHINES.get(struct.unpack_from("<H", header, offset + 4)[0])
 
 
+def _candidates():
+    """Where the library may be, in the order tried."""
+    windows = sys.platform == "win32"
+    bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                           "Lintrow.dll" if windows else "libLintrow.so.1")
+    if os.path.isfile(bundled):
+        yield bundled
+    if os.environ.get("LINTROW_LIBRARY"):
+        yield os.environ["LINTROW_LIBRARY"]
+    yield from (["Lintrow.dll"] if windows else ["libLintrow.so.1", "libLintrow.so"])
+
+
 def load(path=None):
-    """Loads the library once and declares its ten functions."""
+    """Loads the library once and declares its ten functions: the one at path
+    when given, otherwise the first of the bundled one, $LINTROW_LIBRARY and
+    the system's that loads."""
     global _library
     if _library is None or path is not None:
-        path = path or os.environ.get("LINTROW_LIBRARY") or (
-            "Lintrow.dll" if sys.platform == "win32" else "libLintrow.so")
+        if path is None:
+            failure = None
+            for candidate in _candidates():
+                try:
+                    return load(candidate)
+                except WrongBitnessError:
+                    raise
+                except OSError as error:
+                    failure = failure or error
+            raise failure
         bits = struct.calcsize("P") * 8
         dll_bits = _dll_bitness(path)
         if dll_bits is not None and dll_bits != bits:

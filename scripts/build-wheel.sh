@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Python wheel `lintrow` around one built library, tagged with the
+# platform that library runs on, with the system's setuptools (from Debian's
+# python3-setuptools and python3-wheel, installed when missing).
+#   build-wheel.sh LIBRARY PLATFORM OUT_DIR
+# LIBRARY is libLintrow.so.1 (PLATFORM linux_x86_64, say) or Lintrow.dll
+# (win32 or win_amd64). Prints the wheel's path.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+library=$1
+platform=$2
+out_dir=$3
+python=/usr/bin/python3
+if ! "$python" -c 'import setuptools, wheel, pip' 2>/dev/null; then
+  "$root/scripts/apt-install.sh" python3-setuptools python3-wheel python3-pip >&2
+fi
+version=$(sed -n 's/^project(Lintrow VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$root/examples/python/pyproject.toml" "$root/examples/python/setup.py" "$stage/"
+mkdir "$stage/lintrow"
+cp "$root/examples/python/lintrow/__init__.py" "$stage/lintrow/"
+case $platform in
+  win*) cp "$library" "$stage/lintrow/Lintrow.dll" ;;
+  *) strip --strip-unneeded -o "$stage/lintrow/libLintrow.so.1" "$library" ;;
+esac
+mkdir -p "$out_dir"
+rm -f "$out_dir"/lintrow-"$version"-py3-none-"$platform".whl
+LINTROW_WHEEL_PLATFORM=$platform LINTROW_WHEEL_VERSION=$version \
+  "$python" -m pip wheel --quiet --no-build-isolation --no-index --no-deps -w "$out_dir" "$stage" >&2
+wheel=$out_dir/lintrow-$version-py3-none-$platform.whl
+[ -f "$wheel" ] || { echo "build-wheel: no $wheel" >&2; exit 1; }
+echo "$wheel"

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Lintrow as its users install it, from the `debian` preset's build:
+# 1. the ABI of the shared object against the recorded baseline (abidiff);
+# 2. the Debian packages liblintrow1 and liblintrow-dev: lintian finds no
+#    error; installed with dpkg -i, a consumer built with pkg-config and one
+#    with find_package(Lintrow CONFIG) print the expected table, and the
+#    Python package of the source tree finds the system's library; removed
+#    with dpkg -r, no file of theirs is left;
+# 3. the Linux wheel installed into a fresh virtual environment with pip
+#    --no-index, the wrapper's tests run against the installed package.
+# Needs root (dpkg). Removes what it installed, also when a check fails.
+#   check_packages.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+packages=(liblintrow1 liblintrow-dev)
+installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
+for package in "${packages[@]}"; do
+  if installed "$package"; then
+    echo "FAIL: $package is installed already; remove it first (dpkg -r ${packages[*]})"
+    exit 1
+  fi
+done
+work=$(mktemp -d)
+# Purged, not only removed: dpkg keeps a removed package's record for its postrm.
+cleanup() {
+  dpkg --purge liblintrow-dev liblintrow1 >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+sample=examples/sample/orders.csv
+expected=tests/expected
+# The README's Install section, as a user follows it (as root, without sudo).
+readme_command() {
+  local found
+  found=$(sed -n "s/^    \$ \(sudo \)\{0,1\}\($1 .*\)\$/\2/p" README.md)
+  [ -n "$found" ] || { echo "FAIL: the README's Install section has no \"$1\" line" >&2; exit 1; }
+  echo "$found"
+}
+dpkg_install=$(readme_command "dpkg -i")
+dpkg_remove=$(readme_command "dpkg -r")
+pip_install=$(readme_command "pip install")
+
+scripts/setup-package-tools.sh
+cmake --preset debian >/dev/null
+cmake --build --preset debian >/dev/null
+library=build/debian/libLintrow.so.1.0.0
+
+echo "--- ABI against abi/libLintrow.so.1.abi"
+if ! abidiff abi/libLintrow.so.1.abi "$library"; then
+  echo "FAIL: the ABI differs from the baseline (see above). Only a new major version may change it:"
+  echo "      then scripts/update-abi-baseline.sh records the new one."
+  exit 1
+fi
+echo "no ABI change"
+
+echo "--- Debian packages"
+(cd build/debian && cpack -G DEB -B "$work/deb" >/dev/null)
+debs=("$work"/deb/liblintrow1_*.deb "$work"/deb/liblintrow-dev_*.deb)
+lintian --fail-on error "${debs[@]}" 2>&1 | grep -v '^running with root privileges' || true
+lintian --fail-on error "${debs[@]}" >/dev/null 2>&1 || { echo "FAIL: lintian reports errors"; exit 1; }
+(cd "$work/deb" && $dpkg_install >/dev/null)
+dpkg -L "${packages[@]}" | sort -u > "$work/installed-files"
+
+c++ -std=c++17 -o "$work/pc_host" examples/cpp_host/revenue_by_customer.cpp $(pkg-config --cflags --libs lintrow)
+"$work/pc_host" "$sample" | diff -u "$expected/revenue_by_customer.txt" -
+cmake -S examples/cpp_host -B "$work/cmake_host" >/dev/null
+cmake --build "$work/cmake_host" >/dev/null
+"$work/cmake_host/revenue_by_customer" "$sample" | diff -u "$expected/revenue_by_customer.txt" -
+env -u LINTROW_LIBRARY python3 examples/python/order_status.py | diff -u "$expected/order_status.txt" -
+echo "installed: both consumers and the Python package print the expected tables"
+
+$dpkg_remove >/dev/null
+left=$(while read -r path; do
+  if [ -e "$path" ] && [ ! -d "$path" ] || [ -L "$path" ]; then echo "$path"; fi
+done < "$work/installed-files")
+[ -z "$left" ] || { echo "FAIL: dpkg -r left behind: $left"; exit 1; }
+echo "removed: no file of the packages is left"
+
+echo "--- Python wheel"
+wheel=$(scripts/build-wheel.sh "$library" "$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_platform().replace("-", "_").replace(".", "_"))')" "$work/wheel")
+python3 -m venv "$work/venv"
+(cd "$(dirname "$wheel")" && PIP_NO_INDEX=1 "$work/venv/bin/"$pip_install --quiet)
+# From a scratch directory and with -P: nothing of the source tree on sys.path.
+(cd "$work" && env -u LINTROW_LIBRARY LINTROW_TEST_INSTALLED="$work/venv" \
+   "$work/venv/bin/python" -P "$root/tests/python/test_lintrow.py" 2>&1 | tail -n 3)
+(cd "$work" && env -u LINTROW_LIBRARY "$work/venv/bin/python" -P "$root/examples/python/order_status.py" "$root/$sample") |
+  diff -u "$expected/order_status.txt" -
+echo "$(basename "$wheel"): installed with pip, the wrapper's tests pass against it"
