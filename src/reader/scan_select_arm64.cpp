@@ -3,9 +3,6 @@
 #include "scanner.h"
 
 namespace lintrow {
-namespace {
-constinit ScanPath chosen_path = ScanPath::Best;
-}  // namespace
 
 bool use_scan_path(ScanPath path) {
     if (path == ScanPath::Best) path = ScanPath::Neon;
@@ -22,13 +19,8 @@ bool use_scan_path(ScanPath path) {
             break;
         default: return false;
     }
-    chosen_path = path;
+    chosen_scan_path = path;
     return true;
-}
-
-ScanPath scan_path() {
-    if (chosen_path == ScanPath::Best) use_scan_path(ScanPath::Best);
-    return chosen_path;
 }
 
 }  // namespace lintrow

@@ -8,9 +8,8 @@ bool use_scan_path(ScanPath path) {
     active_field_counter = count_fields_scalar;
     active_field_indexer = index_fields_scalar;
     active_line_scanner = next_line_scalar;
+    chosen_scan_path = ScanPath::Scalar;
     return true;
 }
-
-ScanPath scan_path() { return ScanPath::Scalar; }
 
 }  // namespace lintrow

@@ -2,10 +2,6 @@
 #include "scanner.h"
 
 namespace lintrow {
-namespace {
-constinit ScanPath chosen_path = ScanPath::Best;
-}  // namespace
-
 // The AVX2 path is also compiled for the POPCNT and BMI1 instructions that
 // every AVX2 CPU has; they are checked all the same.
 bool runs_avx2() {
@@ -40,13 +36,8 @@ bool use_scan_path(ScanPath path) {
     active_field_counter = counter;
     active_field_indexer = indexer;
     active_line_scanner = scanner;
-    chosen_path = path;
+    chosen_scan_path = path;
     return true;
-}
-
-ScanPath scan_path() {
-    if (chosen_path == ScanPath::Best) use_scan_path(ScanPath::Best);
-    return chosen_path;
 }
 
 }  // namespace lintrow

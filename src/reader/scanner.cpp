@@ -88,6 +88,12 @@ std::int32_t choose_then_scan() {
 constinit LineScanner active_line_scanner = choose_then_scan;
 constinit FieldCounter active_field_counter = count_fields_scalar;
 constinit FieldIndexer active_field_indexer = index_fields_scalar;
+constinit ScanPath chosen_scan_path = ScanPath::Best;
+
+ScanPath scan_path() {
+    if (chosen_scan_path == ScanPath::Best) use_scan_path(ScanPath::Best);
+    return chosen_scan_path;
+}
 
 }  // namespace lintrow
 

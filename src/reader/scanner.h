@@ -76,4 +76,7 @@ ScanPath scan_path();
 // path and then runs it.
 extern LineScanner active_line_scanner;
 
+// The path use_scan_path last chose; Best before any choice.
+extern ScanPath chosen_scan_path;
+
 }  // namespace lintrow
