@@ -228,11 +228,9 @@ int pull_only(const char* path, const char* delimiter) {
 }
 
 int nextline_only(const char* path, std::uint64_t bytes, const char* scan_path) {
-    for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
-        if (std::strcmp(scan_path, named.name) == 0 && !lintrow::use_scan_path(named.path)) {
-            std::fprintf(stderr, "this CPU cannot scan with %s\n", scan_path);
-            return 1;
-        }
+    if (!lintrow::use_scan_path(lintrow::scan_path_named(scan_path))) {
+        std::fprintf(stderr, "this CPU cannot scan with %s\n", scan_path);
+        return 1;
     }
     std::printf("scan path: %s\n", lintrow::scan_path_name(lintrow::scan_path()));
     Library library = open_library(path, ",");

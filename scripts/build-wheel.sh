@@ -3,16 +3,19 @@
 # platform that library runs on, with the system's setuptools (from Debian's
 # python3-setuptools and python3-wheel, installed when missing).
 #   build-wheel.sh LIBRARY PLATFORM OUT_DIR
-# LIBRARY is libLintrow.so.1 (PLATFORM linux_x86_64, say) or Lintrow.dll
-# (win32 or win_amd64). Prints the wheel's path.
+# LIBRARY is a libLintrow.so.1 built here (PLATFORM linux: this machine's
+# tag, linux_x86_64 say) or Lintrow.dll (win32 or win_amd64). Prints the
+# wheel's path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 library=$1
 platform=$2
 out_dir=$3
 python=/usr/bin/python3
-if ! "$python" -c 'import setuptools, wheel, pip' 2>/dev/null; then
-  "$root/scripts/apt-install.sh" python3-setuptools python3-wheel python3-pip >&2
+"$root/scripts/setup-package-tools.sh" >&2
+if [ "$platform" = linux ]; then
+  # The tag setuptools itself gives this machine.
+  platform=$("$python" -c 'from wheel.bdist_wheel import get_platform; print(get_platform(None))')
 fi
 version=$(sed -n 's/^project(Lintrow VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
 stage=$(mktemp -d)

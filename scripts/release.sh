@@ -43,8 +43,7 @@ for arch in win32 win64; do
 done
 
 step "Python wheels"
-linux_platform=$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_platform().replace("-", "_").replace(".", "_"))')
-scripts/build-wheel.sh build/debian/libLintrow.so."$version" "$linux_platform" dist
+scripts/build-wheel.sh build/debian/libLintrow.so."$version" linux dist
 scripts/build-wheel.sh build/release-win32/bin/Lintrow.dll win32 dist
 scripts/build-wheel.sh build/release-win64/bin/Lintrow.dll win_amd64 dist
 

@@ -14,19 +14,17 @@ cd "$(dirname "$0")/.."
 
 started=$(date +%s)
 step() { printf '\n=== %s (at %d s)\n' "$*" $(( $(date +%s) - started )); }
+# Configures, builds and tests one preset.
+preset() { cmake --preset "$1" && cmake --build --preset "$1" && ctest --preset "$1"; }
 
 step "tools"
 scripts/install-native-tools.sh
 
 step "native build and tests"
-cmake --preset native
-cmake --build --preset native
-ctest --preset native
+preset native
 
 step "sanitizers: AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset sanitize
-cmake --build --preset sanitize
-ctest --preset sanitize
+preset sanitize
 
 step "fuzzing: the differential fuzzer for ${LINTROW_FUZZ_SECONDS:-120} s"
 mkdir -p build/fuzz/corpus build/fuzz/artifacts
@@ -60,14 +58,10 @@ step "Linux on ARM64 and on big-endian s390x, under qemu: tools"
 scripts/setup-cross-tools.sh aarch64-linux-gnu s390x-linux-gnu
 
 step "ARM64 Linux under qemu: the library suites on the NEON and the portable path"
-cmake --preset aarch64
-cmake --build --preset aarch64
-ctest --preset aarch64
+preset aarch64
 
 step "s390x Linux (big-endian) under qemu: the library suites on the portable path"
-cmake --preset s390x
-cmake --build --preset s390x
-ctest --preset s390x
+preset s390x
 
 step "Windows DLLs: tools, then the 32-bit and the 64-bit build"
 # Each Windows suite checks that the other bitness's DLL is refused, so both

@@ -38,11 +38,7 @@ Api linked_api() {
 
 // Chooses a scan path by name; false when the CPU cannot run it.
 bool choose_scan_path(const std::string& name) {
-    lintrow::ScanPath path = lintrow::ScanPath::Best;
-    for (const lintrow::NamedScanPath& named : lintrow::kScanPaths) {
-        if (name == named.name) path = named.path;
-    }
-    return lintrow::use_scan_path(path);
+    return lintrow::use_scan_path(lintrow::scan_path_named(name.c_str()));
 }
 #endif
 

@@ -57,8 +57,10 @@ echo "no ABI change"
 echo "--- Debian packages"
 (cd build/debian && cpack -G DEB -B "$work/deb" >/dev/null)
 debs=("$work"/deb/liblintrow1_*.deb "$work"/deb/liblintrow-dev_*.deb)
-lintian --fail-on error "${debs[@]}" 2>&1 | grep -v '^running with root privileges' || true
-lintian --fail-on error "${debs[@]}" >/dev/null 2>&1 || { echo "FAIL: lintian reports errors"; exit 1; }
+lintian_status=0
+lintian --fail-on error "${debs[@]}" > "$work/lintian.txt" 2>&1 || lintian_status=$?
+grep -v '^running with root privileges' "$work/lintian.txt" || true
+[ "$lintian_status" = 0 ] || { echo "FAIL: lintian reports errors"; exit 1; }
 (cd "$work/deb" && $dpkg_install >/dev/null)
 dpkg -L "${packages[@]}" | sort -u > "$work/installed-files"
 
@@ -78,7 +80,7 @@ done < "$work/installed-files")
 echo "removed: no file of the packages is left"
 
 echo "--- Python wheel"
-wheel=$(scripts/build-wheel.sh "$library" "$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_platform().replace("-", "_").replace(".", "_"))')" "$work/wheel")
+wheel=$(scripts/build-wheel.sh "$library" linux "$work/wheel")
 python3 -m venv "$work/venv"
 (cd "$(dirname "$wheel")" && PIP_NO_INDEX=1 "$work/venv/bin/"$pip_install --quiet)
 # From a scratch directory and with -P: nothing of the source tree on sys.path.

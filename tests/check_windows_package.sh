@@ -25,13 +25,15 @@ done
 if echo "$listing" | grep -Eq '\.exe$'; then echo "FAIL: $package holds programs"; exit 1; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The machine field of a DLL's PE header, read by the Python wrapper's own check.
+dll_machine() {
+  python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
+print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' "$source_dir/examples/python" "$1"
+}
 python3 -m zipfile -e "$package" "$work"
 cmp "$work"/Lintrow-*/bin/Lintrow.dll bin/Lintrow.dll
 cmp "$work"/Lintrow-*/include/Lintrow.h "$source_dir/include/Lintrow.h"
-# The machine field of the PE header, read by the Python wrapper's own check.
-packaged_machine=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
-print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' \
-  "$source_dir/examples/python" "$work"/Lintrow-*/bin/Lintrow.dll)
+packaged_machine=$(dll_machine "$work"/Lintrow-*/bin/Lintrow.dll)
 [ "$packaged_machine" = "$machine" ] || { echo "FAIL: $package holds a DLL for $packaged_machine, not $machine"; exit 1; }
 # Every member of both import libraries is built for the same machine.
 for import_library in lib/libLintrow.dll.a lib/Lintrow.lib; do
@@ -54,8 +56,6 @@ grep -qx "Tag: py3-none-$wheel_platform" "$work"/wheel/contents/lintrow-*.dist-i
   { echo "FAIL: the wheel's WHEEL file:"; cat "$work"/wheel/contents/lintrow-*.dist-info/WHEEL; exit 1; }
 cmp "$work/wheel/contents/lintrow/Lintrow.dll" bin/Lintrow.dll
 cmp "$work/wheel/contents/lintrow/__init__.py" "$source_dir/examples/python/lintrow/__init__.py"
-wheel_machine=$(python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
-print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' \
-  "$work/wheel/contents" "$work/wheel/contents/lintrow/Lintrow.dll")
+wheel_machine=$(dll_machine "$work/wheel/contents/lintrow/Lintrow.dll")
 [ "$wheel_machine" = "$machine" ] || { echo "FAIL: $(basename "$wheel") holds a DLL for $wheel_machine"; exit 1; }
 echo "$(basename "$wheel"): tagged $wheel_platform, holds the wrapper and the DLL for $machine"

@@ -18,7 +18,7 @@ class BinaryDistribution(Distribution):
 
 class PlatformWheel(bdist_wheel):
     def get_tag(self):
-        platform = os.environ.get("LINTROW_WHEEL_PLATFORM") or get_platform(None).replace("-", "_").replace(".", "_")
+        platform = os.environ.get("LINTROW_WHEEL_PLATFORM") or get_platform(None)
         # Any Python 3 loads the library through ctypes: no ABI of its own.
         return "py3", "none", platform
 

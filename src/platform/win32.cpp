@@ -27,12 +27,11 @@ WCHAR long_path[kLongPathChars + 8];
 // (\\?\UNC\ for \\server\share). A path longer than the buffers fails.
 HANDLE create_file_long(const char* ansi_path) {
     if (MultiByteToWideChar(CP_ACP, 0, ansi_path, -1, wide_path, kLongPathChars) == 0) return INVALID_HANDLE_VALUE;
-    const WCHAR* const path = wide_path;
     const DWORD prefix = sizeof kLongPathPrefix / sizeof(wchar_t) - 1;
     const DWORD unc = sizeof kUncPrefix / sizeof(wchar_t) - 1;
     // Room for the longer prefix; the full path then moves down if short.
     WCHAR* const full = long_path + unc;
-    const DWORD length = GetFullPathNameW(path, kLongPathChars, full, nullptr);
+    const DWORD length = GetFullPathNameW(wide_path, kLongPathChars, full, nullptr);
     if (length == 0 || length >= kLongPathChars) return INVALID_HANDLE_VALUE;
     WCHAR* start;
     if (full[0] == L'\\' && full[1] == L'\\') {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "reader_state.h"
 
@@ -61,6 +62,14 @@ constexpr const char* scan_path_name(ScanPath path) {
         if (named.path == path) return named.name;
     }
     return "best";
+}
+
+// The path of a name; Best for "best" or a name no path has.
+inline ScanPath scan_path_named(const char* name) {
+    for (const NamedScanPath& named : kScanPaths) {
+        if (std::string_view(name) == named.name) return named.path;
+    }
+    return ScanPath::Best;
 }
 
 // Chooses the scanner NextLine uses, with its field count and index
