@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -228,7 +229,12 @@ int pull_only(const char* path, const char* delimiter) {
 }
 
 int nextline_only(const char* path, std::uint64_t bytes, const char* scan_path) {
-    if (!lintrow::use_scan_path(lintrow::scan_path_named(scan_path))) {
+    const std::optional<lintrow::ScanPath> named = lintrow::scan_path_named(scan_path);
+    if (!named) {
+        std::fprintf(stderr, "no scan path is named \"%s\"\n", scan_path);
+        return 2;
+    }
+    if (!lintrow::use_scan_path(*named)) {
         std::fprintf(stderr, "this CPU cannot scan with %s\n", scan_path);
         return 1;
     }

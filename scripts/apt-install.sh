@@ -10,8 +10,10 @@
 #    step. Only upgrades: never a downgrade.
 # 3. Otherwise a message naming the packages, the failed indexes and apt's
 #    last error lines, and exit status 1.
-# LINTROW_APT_RETRY_PAUSE (seconds, default 10) and LINTROW_OS_RELEASE (the
-# os-release file, default /etc/os-release) exist for the helper's own test.
+# LINTROW_APT_RETRY_PAUSE (seconds, default 10), LINTROW_OS_RELEASE (the
+# os-release file, default /etc/os-release), LINTROW_APT_GET and LINTROW_SUDO
+# (the commands that install and that gain root, default apt-get and sudo)
+# exist for the helper's own test, which must never reach the real ones.
 set -uo pipefail
 
 if [ $# -eq 0 ]; then
@@ -22,8 +24,10 @@ packages=("$@")
 pause=${LINTROW_APT_RETRY_PAUSE:-10}
 os_release=${LINTROW_OS_RELEASE:-/etc/os-release}
 
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-apt() { as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
+apt_get=${LINTROW_APT_GET:-apt-get}
+sudo_command=${LINTROW_SUDO:-sudo}
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else "$sudo_command" "$@"; fi; }
+apt() { as_root env DEBIAN_FRONTEND=noninteractive "$apt_get" "$@"; }
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Linux build and test tools when missing: compilers, CMake,
 # GoogleTest, clang's sanitizer and fuzzer runtimes, llvm-cov, valgrind, and
-# pkg-config, Python, Mono and Free Pascal for the install and example-host
-# tests.
+# pkg-config, Python with Hypothesis, Mono and Free Pascal for the install
+# and example-host tests.
 set -euo pipefail
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
@@ -12,6 +12,7 @@ command -v llvm-profdata >/dev/null || missing+=(llvm)
 command -v valgrind >/dev/null || missing+=(valgrind)
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 command -v python3 >/dev/null || missing+=(python3)
+/usr/bin/python3 -c 'import hypothesis' 2>/dev/null || missing+=(python3-hypothesis)
 command -v mcs >/dev/null || missing+=(mono-mcs)
 command -v mono >/dev/null || missing+=(mono-runtime)
 command -v fpc >/dev/null || missing+=(fpc)

@@ -2,7 +2,9 @@
 # Runs the example hosts on the bundled samples and compares what they print
 # with tests/expected/; checks their errors and exit statuses. The second
 # sample has lines of exactly 1,024 and 2,048 characters, which no host may
-# take for the empty line that ends the orders.
+# take for the empty line that ends the orders; in the third, UTF-8, one
+# line's customer and city each hold a character cut between two pieces,
+# which every host (C, C++, Python, C#, Pascal) must print whole.
 #   check_example_hosts.sh SOURCE_DIR SHOW_TABLE LIBRARY LINE_DUMP
 # With LINTROW_UPDATE_EXPECTED=1 the expected files are rewritten instead.
 set -euo pipefail
@@ -13,6 +15,7 @@ line_dump=$4
 expected=$source_dir/tests/expected
 sample=$source_dir/examples/sample/orders.csv
 long_lines=$source_dir/examples/sample/orders_long_lines.csv
+utf8=$source_dir/examples/sample/orders_utf8.csv
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -47,6 +50,7 @@ printf 'name\tqty\r\nbolt\t12\r\n\t7\r\n' > "$work/tabs.tsv"
 expect show_table_tabs.txt "$show_table" -d "$(printf '\t')" -w 0 "$work/tabs.tsv"
 expect show_table_long_lines.txt "$show_table" -f 1,3,8,9 -w 12 "$long_lines"
 expect show_table_long_lines_skip.txt "$show_table" --skip-to B20010 -f 1,8 "$long_lines"
+expect show_table_utf8.txt "$show_table" -f 1,3,4 -w 0 "$utf8"
 "$show_table" -h > "$work/help" 2> "$work/help.err" || { echo "FAILED: show_table -h exits $?"; failures=$((failures + 1)); }
 grep -q '^usage: show_table' "$work/help" && [ ! -s "$work/help.err" ] ||
   { echo "FAILED: show_table -h does not print its usage on stdout alone"; failures=$((failures + 1)); }
@@ -67,6 +71,7 @@ refuse 1 "no line shown has field 99" "$show_table" -f 1,99 "$sample"
 if command -v python3 >/dev/null; then
   expect order_status.txt python3 "$source_dir/examples/python/order_status.py"
   expect order_status_long_lines.txt python3 "$source_dir/examples/python/order_status.py" "$long_lines"
+  expect order_status_utf8.txt python3 "$source_dir/examples/python/order_status.py" "$utf8"
   refuse 1 "No such file or directory: .*missing.csv" python3 "$source_dir/examples/python/order_status.py" "$work/missing.csv"
 fi
 
@@ -75,11 +80,19 @@ export LD_LIBRARY_PATH=$(dirname "$LINTROW_LIBRARY")${LD_LIBRARY_PATH:+:$LD_LIBR
 mcs -nologo -warnaserror -out:"$work/OrderStatus.exe" "$source_dir/examples/dotnet/OrderStatus.cs"
 expect order_status.txt mono "$work/OrderStatus.exe" "$sample"
 expect order_status_long_lines.txt mono "$work/OrderStatus.exe" "$long_lines"
+expect order_status_utf8.txt mono "$work/OrderStatus.exe" "$utf8"
 fpc -Sew -vew -Fl"$(dirname "$LINTROW_LIBRARY")" -FE"$work" "$source_dir/examples/pascal/revenue_by_customer.pas" > "$work/fpc.log" ||
   { cat "$work/fpc.log"; exit 1; }
 expect revenue_by_customer.txt "$work/revenue_by_customer" "$sample"
 expect revenue_by_customer_long_lines.txt "$work/revenue_by_customer" "$long_lines"
+expect revenue_by_customer_utf8.txt "$work/revenue_by_customer" "$utf8"
 refuse 1 "cannot open" "$work/revenue_by_customer" "$work/missing.csv"
+# The C++ host, linked against the library built here (the installed-package
+# check builds it against an installed copy).
+c++ -std=c++17 -Wall -Werror -I"$source_dir/include" -o "$work/revenue_cpp" \
+  "$source_dir/examples/cpp_host/revenue_by_customer.cpp" "$LINTROW_LIBRARY"
+expect revenue_by_customer_utf8.txt "$work/revenue_cpp" "$utf8"
+expect revenue_by_customer_long_lines.txt "$work/revenue_cpp" "$long_lines"
 
 [ "$failures" = 0 ] || { echo "$failures example host check(s) failed"; exit 1; }
 echo "example hosts: all checks passed"

@@ -9,10 +9,15 @@
 # 3. the Linux wheel installed into a fresh virtual environment with pip
 #    --no-index, the wrapper's tests run against the installed package.
 # Needs root (dpkg). Removes what it installed, also when a check fails.
+# The packages' version and architecture are read from what the build made.
 #   check_packages.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "check_packages.sh needs root: it installs and removes Debian packages with dpkg (run it with sudo)"
+  exit 1
+fi
 packages=(liblintrow1 liblintrow-dev)
 installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
 for package in "${packages[@]}"; do
@@ -37,9 +42,9 @@ readme_command() {
   [ -n "$found" ] || { echo "FAIL: the README's Install section has no \"$1\" line" >&2; exit 1; }
   echo "$found"
 }
-dpkg_install=$(readme_command "dpkg -i")
+readme_dpkg_install=$(readme_command "dpkg -i")
 dpkg_remove=$(readme_command "dpkg -r")
-pip_install=$(readme_command "pip install")
+readme_pip_install=$(readme_command "pip install")
 
 scripts/setup-package-tools.sh
 cmake --preset debian >/dev/null
@@ -57,6 +62,22 @@ echo "no ABI change"
 echo "--- Debian packages"
 (cd build/debian && cpack -G DEB -B "$work/deb" >/dev/null)
 debs=("$work"/deb/liblintrow1_*.deb "$work"/deb/liblintrow-dev_*.deb)
+version=$(dpkg-deb -f "${debs[0]}" Version)
+arch=$(dpkg-deb -f "${debs[0]}" Architecture)
+upstream=${version%-*}
+# Both can be installed beside the same packages of another architecture,
+# and a package built against this one asks for this version or a later one.
+for deb in "${debs[@]}"; do
+  [ "$(dpkg-deb -f "$deb" Multi-Arch)" = same ] || { echo "FAIL: $(basename "$deb") is not Multi-Arch: same"; exit 1; }
+done
+shlibs=$(dpkg-deb --ctrl-tarfile "${debs[0]}" | tar -xO ./shlibs)
+[ "$shlibs" = "libLintrow 1 liblintrow1 (>= $upstream)" ] || { echo "FAIL: shlibs is \"$shlibs\""; exit 1; }
+echo "liblintrow1 and liblintrow-dev $version for $arch: Multi-Arch: same, shlibs \"$shlibs\""
+# The README's install line, for the packages this build made (the README
+# names the version it documents, and amd64).
+readme_version=$(sed -n 's/.*liblintrow1_\([^_]*\)_.*/\1/p' <<<"$readme_dpkg_install")
+[ "$readme_version" = "$version" ] || { echo "FAIL: the README installs $readme_version, the build made $version"; exit 1; }
+dpkg_install=$(sed "s/_${version}_[a-z0-9]*\.deb/_${version}_${arch}.deb/g" <<<"$readme_dpkg_install")
 lintian_status=0
 lintian --fail-on error "${debs[@]}" > "$work/lintian.txt" 2>&1 || lintian_status=$?
 grep -v '^running with root privileges' "$work/lintian.txt" || true
@@ -81,6 +102,14 @@ echo "removed: no file of the packages is left"
 
 echo "--- Python wheel"
 wheel=$(scripts/build-wheel.sh "$library" linux "$work/wheel")
+unzip -p "$wheel" "lintrow-$upstream.dist-info/METADATA" | grep -qx 'License-File: LICENSE' &&
+  unzip -p "$wheel" "lintrow-$upstream.dist-info/LICENSE" | cmp -s - LICENSE ||
+  { echo "FAIL: $(basename "$wheel") does not carry the licence"; exit 1; }
+glibc=$(basename "$wheel" | sed -n 's/.*-manylinux_\([0-9]*\)_\([0-9]*\)_.*/\1.\2/p')
+grep -q "glibc $glibc or later" README.md || { echo "FAIL: the README does not say the wheel needs glibc $glibc"; exit 1; }
+[ "$(sed -n 's/^pip install \(.*\)/\1/p' <<<"$readme_pip_install")" = "$(basename "$wheel")" ] ||
+  { echo "FAIL: the README installs \"$readme_pip_install\", the build made $(basename "$wheel")"; exit 1; }
+pip_install=$readme_pip_install
 python3 -m venv "$work/venv"
 (cd "$(dirname "$wheel")" && PIP_NO_INDEX=1 "$work/venv/bin/"$pip_install --quiet)
 # From a scratch directory and with -P: nothing of the source tree on sys.path.

@@ -70,33 +70,25 @@ sealed class OrdersFile : IDisposable
     // The fields of the next whole line; null at the end of the file or an
     // empty line. A line longer than MaxLineLength comes in pieces: a full
     // piece goes on in the next scan, and a 0 from that scan is the end of
-    // the long line (its line feed), not an empty line.
+    // the long line (its line feed), not an empty line. The pieces are joined
+    // as bytes and the line decoded once, so a character cut between two
+    // pieces comes back whole.
     public List<string> NextLine()
     {
         int length = Lintrow.NextLine();
         if (length == 0) return null;
-        List<string> fields = PieceFields();
-        while (length == Lintrow.MaxLineLength && (length = Lintrow.NextLine()) > 0)
-        {
-            List<string> more = PieceFields();
-            fields[fields.Count - 1] += more[0];  // a field cut between two pieces
-            fields.AddRange(more.Skip(1));
-        }
-        return fields;
+        var line = new List<byte>();
+        AddPiece(line, length);
+        while (length == Lintrow.MaxLineLength && (length = Lintrow.NextLine()) > 0) AddPiece(line, length);
+        return Encoding.UTF8.GetString(line.ToArray()).Split(',').ToList();
     }
 
-    List<string> PieceFields()
+    void AddPiece(List<byte> line, int length)
     {
-        var fields = new List<string>();
-        int count = Lintrow.Fields();
-        for (int index = 1; index <= count; index++)
-        {
-            IntPtr slot = buffer;
-            int length = Lintrow.GetField(index, ref slot, Lintrow.MaxLineLength);
-            Marshal.Copy(buffer, bytes, 0, length);
-            fields.Add(Encoding.UTF8.GetString(bytes, 0, length));
-        }
-        return fields;
+        IntPtr slot = buffer;
+        Lintrow.CurrentRecord(ref slot, Lintrow.MaxLineLength);
+        Marshal.Copy(buffer, bytes, 0, length);
+        line.AddRange(new ArraySegment<byte>(bytes, 0, length));
     }
 }
 

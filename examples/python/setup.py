@@ -1,7 +1,7 @@
 """The wheel holds the compiled library, so it is a platform wheel tagged
 with the platform the library was built for, never py3-none-any:
-LINTROW_WHEEL_PLATFORM (linux_x86_64, win32, win_amd64; default this
-machine's). The version is LINTROW_WHEEL_VERSION, the project's own."""
+LINTROW_WHEEL_PLATFORM (manylinux_2_33_x86_64, win32, win_amd64, as
+scripts/build-wheel.sh derives it; default this machine's). The version is LINTROW_WHEEL_VERSION, the project's own."""
 import os
 
 from setuptools import setup

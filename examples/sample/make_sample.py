@@ -36,6 +36,7 @@ def main() -> None:
     lines.append(f"summary,{count} orders,,,,,,{revenue:.2f},")
     Path(__file__).with_name("orders.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("ascii"))
     write_long_lines(rng)
+    write_multibyte(rng)
 
 
 def write_long_lines(rng) -> None:
@@ -64,6 +65,44 @@ def write_long_lines(rng) -> None:
     lines.append("")
     lines.append(f"summary,12 orders,,,,,,{revenue:.2f},,")
     Path(__file__).with_name("orders_long_lines.csv").write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-8"))
+
+
+def straddle(text, start, cut, character):
+    """text followed by copies of character, one of them across byte cut of
+    the line when text begins at byte start."""
+    width = len(character.encode("utf-8"))
+    pad = cut - start - len(text.encode("utf-8"))
+    if pad % width == 0:  # the copies would meet the cut at a boundary
+        text, pad = text + " ", pad - 1
+    return text + character * (pad // width + 2)
+
+
+def write_multibyte(rng) -> None:
+    """orders_utf8.csv: UTF-8 orders, one of them a line of over 2,048
+    bytes whose customer has a two-byte character across the 1,024 cut and
+    whose city has a three-byte one across the 2,048 cut, so that every host
+    prints a character the library delivered in two pieces."""
+    lines = ["order_id,date,customer,city,product,quantity,unit_price,total,status"]
+    revenue = 0.0
+    for number in range(1, 7):
+        product, price = rng.choice(PRODUCTS)
+        quantity = rng.randint(1, 250)
+        total = round(quantity * price, 2)
+        revenue += total
+        customer, city = rng.choice(["Ærø Møller", "Çelik Ürün", "Łódź Młyn"]), rng.choice(["Malmö", "Kraków", "Zürich"])
+        fields = [f"C{30000 + number}", f"2026-12-{number:02d}", customer, city]
+        if number == 4:
+            fields[2] = straddle("Ødegård Verft ", len(",".join(fields[:2])) + 1, 1024, "ø")
+            fields[3] = straddle("Tromsø ", len(",".join(fields[:3]).encode("utf-8")) + 1, 2048, "€")
+        fields += [product, str(quantity), f"{price:.2f}", f"{total:.2f}", rng.choice(STATUS)]
+        line = ",".join(fields).encode("utf-8")
+        if number == 4:
+            for cut in (1024, 2048):  # a lead byte before the cut, a continuation byte after it
+                assert line[cut - 1] >= 0xC0 and 0x80 <= line[cut] < 0xC0, cut
+        lines.append(",".join(fields))
+    lines.append("")
+    lines.append(f"summary,6 orders,,,,,,{revenue:.2f},")
+    Path(__file__).with_name("orders_utf8.csv").write_bytes(("\n".join(lines) + "\n").encode("utf-8"))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "reader_state.h"
@@ -64,12 +65,14 @@ constexpr const char* scan_path_name(ScanPath path) {
     return "best";
 }
 
-// The path of a name; Best for "best" or a name no path has.
-inline ScanPath scan_path_named(const char* name) {
+// The path of a name, Best for "best"; nothing for a name no path has, so
+// that a mistyped name is refused rather than run as another path.
+inline std::optional<ScanPath> scan_path_named(const char* name) {
+    if (std::string_view(name) == "best") return ScanPath::Best;
     for (const NamedScanPath& named : kScanPaths) {
         if (std::string_view(name) == named.name) return named.path;
     }
-    return ScanPath::Best;
+    return std::nullopt;
 }
 
 // Chooses the scanner NextLine uses, with its field count and index

@@ -17,7 +17,6 @@ needs Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one
 from Lintrow-<version>-win32.zip. A DLL of the other bitness raises
 WrongBitnessError, which names both.
 """
-import codecs
 import ctypes
 import errno
 import os
@@ -125,19 +124,26 @@ class Reader:
     pieces of 1024, and the Reader joins the pieces again, so a field that
     straddles a cut comes back whole. An empty line gives [""].
 
-    Encoding: the file is read as bytes. Fields are decoded with `encoding`
-    (and `errors`) only once the whole line is in, so a character split by a
-    cut is decoded whole; a field ends at a NUL byte, as a C host sees it. The
-    delimiter must be one byte in that encoding (',' or '\\t', not 'é' in
-    UTF-8). There is no quoting: '"Smith, John"' is two fields.
+    Encoding: the file is read as bytes. Each whole line is decoded with
+    `encoding` (and `errors`) and then split at the delimiter character, so a
+    character split by a cut, or one whose bytes hold the delimiter byte (as
+    in Shift JIS or GBK), comes back whole. A field ends at a NUL, as a C
+    host's copy does. With encoding=None the fields are bytes, split at the
+    delimiter byte. The delimiter must be one byte in the encoding (',' or
+    '\\t', not 'é' in UTF-8; ASCII when encoding is None). There is no
+    quoting: '"Smith, John"' is two fields.
+
+    Errors: a line that does not decode (with errors="strict") raises
+    UnicodeDecodeError for that line alone; the next call goes on with the
+    next line. A file that cannot be opened raises the OSError subclass that
+    says why (FileNotFoundError, IsADirectoryError, PermissionError), with
+    errno and filename; a path that holds a NUL or cannot be encoded the way
+    the system's file API reads it raises ValueError. Any use after close()
+    raises ValueError.
 
     Threads: the library has one reader per process, so one Reader may be
     open at a time; opening a second raises RuntimeError, also when two
     threads open at the same moment. Use a Reader from one thread at a time.
-
-    Errors: a file that cannot be opened raises the OSError subclass that says
-    why (FileNotFoundError, IsADirectoryError, PermissionError), with errno and
-    filename. Any use after close() raises ValueError.
     """
 
     _lock = threading.RLock()  # guards the one-reader rule (re-entered by __del__)
@@ -145,19 +151,21 @@ class Reader:
 
     def __init__(self, path, delimiter=",", *, encoding="utf-8", errors="replace", library=None):
         self._closed = True
-        delimiter_bytes = delimiter if isinstance(delimiter, bytes) else str(delimiter).encode(encoding)
+        delimiter_bytes = delimiter if isinstance(delimiter, bytes) else str(delimiter).encode(encoding or "ascii")
         if len(delimiter_bytes) != 1:
-            raise ValueError(f"the delimiter must be one byte in {encoding}, not {delimiter!r}")
+            raise ValueError(f"the delimiter must be one byte in {encoding or 'ASCII'}, not {delimiter!r}")
+        path_bytes = _path_bytes(path)
         self._lib = load(library)
         self._encoding = encoding
         self._errors = errors
         self._delimiter = delimiter_bytes
+        self._text_delimiter = delimiter_bytes if encoding is None else delimiter_bytes.decode(encoding)
+        self._nul = b"\0" if encoding is None else "\0"
         self._scan = _LineScan(self._lib, delimiter_bytes)
-        self._rows = _rows(self._scan, delimiter_bytes, encoding, errors)
         with Reader._lock:
             if Reader._one_open:
                 raise RuntimeError("the library reads one file at a time: close the open Reader first")
-            if self._lib.PrepareFile(os.fsencode(path)) == HFILE_ERROR:
+            if self._lib.PrepareFile(path_bytes) == HFILE_ERROR:
                 _raise_open_error(path)
             Reader._one_open = True
             self._closed = False
@@ -173,29 +181,57 @@ class Reader:
         return self
 
     def __next__(self):
-        return next(self._rows)
+        # The common line, shorter than a piece and without a NUL, in this
+        # one frame: the iteration's speed is the calls it makes per line.
+        scan = self._scan
+        if not scan.closed:
+            before = scan.pos()
+            length = scan.get_line(scan.slot_address, MAX_LINE_LENGTH)
+            if 0 < length < MAX_LINE_LENGTH:
+                whole = scan.buffer.value
+                if len(whole) == length:
+                    scan.whole = whole
+                    if self._encoding is None:
+                        return whole.split(self._delimiter)
+                    return whole.decode(self._encoding, self._errors).split(self._text_delimiter)
+            whole = scan.finish_line(before, length)
+        else:
+            whole = scan.next_line()
+        if whole is None:
+            raise StopIteration
+        return self._split(whole)
+
+    def _split(self, whole):
+        """The fields of a whole line: decoded, split at the delimiter, each
+        cut at its first NUL."""
+        text = whole if self._encoding is None else whole.decode(self._encoding, self._errors)
+        fields = text.split(self._text_delimiter)
+        if self._nul in text:
+            nul = self._nul
+            fields = [field.partition(nul)[0] for field in fields]
+        return fields
 
     def fields(self):
         """The fields of the current line."""
         self._check_open()
-        return [field.decode(self._encoding, self._errors) for field in self._scan.whole.split(self._delimiter)]
+        return self._split(self._scan.whole)
 
     def line(self):
         """The current line, whole (its fields joined by the delimiter)."""
-        self._check_open()
-        return self._scan.whole.decode(self._encoding, self._errors)
+        return self._text_delimiter.join(self.fields())
 
     def skip_to(self, prefix, other_prefix=None):
         """Moves to the first line that begins with either prefix and returns its
         fields, or None when an empty line or the end of the file comes first."""
         self._check_open()
-        prefixes = tuple(p.encode(self._encoding) for p in (prefix, prefix if other_prefix is None else other_prefix))
-        for whole in self._scan.lines():
+        prefixes = tuple(p if isinstance(p, bytes) else p.encode(self._encoding or "ascii")
+                         for p in (prefix, prefix if other_prefix is None else other_prefix))
+        while True:
+            whole = self._scan.next_line()
             if not whole:
                 return None
             if whole.startswith(prefixes):
-                return self.fields()
-        return None
+                return self._split(whole)
 
     @property
     def position(self):
@@ -219,67 +255,91 @@ class Reader:
 
 
 class _LineScan:
-    """The scan of whole lines, apart from the Reader so that its generators
-    hold no reference to the Reader, which then closes as soon as it is
-    dropped."""
+    """The scan of whole lines, apart from the Reader so that nothing it holds
+    refers back to the Reader, which then closes as soon as it is dropped."""
 
     def __init__(self, lib, delimiter):
         self.lib = lib
         self.delimiter = delimiter
         self.closed = False
-        self.whole = b""  # the current line, its fields joined by the delimiter
+        self.whole = b""  # the current line, as next_line returned it
         self.buffer = ctypes.create_string_buffer(MAX_LINE_LENGTH + 1)
         self.slot = ctypes.c_char_p(ctypes.addressof(self.buffer))
+        self.slot_address = ctypes.addressof(self.slot)
+        self.get_line, self.pos = lib.lintrow_fast_calls
 
-    def lines(self, text_delimiter=None, encoding=None, errors=None):
-        """Each whole line as bytes, also kept as self.whole: one library call
-        per line of up to 1024 bytes. A field ends at its first NUL, as a C
-        host sees it. Given a text_delimiter, each line's decoded fields
-        instead (in the same loop, which saves a generator per line)."""
-        get_line, pos = self.lib.lintrow_fast_calls
-        slot, buffer = ctypes.addressof(self.slot), self.buffer
-        while not self.closed:
-            before = pos()
+    def next_line(self):
+        """The next whole line as bytes, or None at the end of the file: one
+        library call per line of up to 1024 bytes. Where a field's copy
+        stops at a NUL, the line holds that NUL and not the bytes after it up
+        to the next delimiter, which the library does not deliver."""
+        if self.closed:
+            raise ValueError("I/O operation on a closed Reader")
+        before = self.pos()
+        return self.finish_line(before, self.get_line(self.slot_address, MAX_LINE_LENGTH))
+
+    def finish_line(self, before, length):
+        """next_line's result once GetLine has returned length, Pos having
+        been before."""
+        get_line, slot, buffer = self.get_line, self.slot_address, self.buffer
+        if length == 0:
+            # Nothing consumed is the end of the file; 0 alone is an empty
+            # line, for which the library copies nothing.
+            if self.pos() == before:
+                return None
+            self.whole = b""
+            return b""
+        whole = buffer.value  # up to the first NUL
+        if len(whole) != length:
+            whole = self.fields_cut_at_nul()
+        # A full piece goes on in the next scan. A 0 from that scan is the
+        # end of this long line (its LF), not an empty line of its own.
+        while length == MAX_LINE_LENGTH:
             length = get_line(slot, MAX_LINE_LENGTH)
-            # Nothing consumed is the end of the file; 0 alone may be an empty line.
-            if length == 0 and pos() == before:
-                return
-            whole = buffer.value  # up to the first NUL
-            if len(whole) != length:
-                whole = self.fields_cut_at_nul()
-            # A full piece goes on in the next scan. A 0 from that scan is the
-            # end of this long line (its LF), not an empty line of its own.
-            while length == MAX_LINE_LENGTH:
-                length = get_line(slot, MAX_LINE_LENGTH)
-                if length == 0:
-                    break
-                piece = buffer.value
-                whole += piece if len(piece) == length else self.fields_cut_at_nul()
-            self.whole = whole
-            yield whole if text_delimiter is None else whole.decode(encoding, errors).split(text_delimiter)
-        raise ValueError("I/O operation on a closed Reader")
+            if length == 0:
+                break
+            piece = buffer.value
+            if len(piece) != length:
+                piece = self.fields_cut_at_nul()
+            if whole.rfind(b"\0") > whole.rfind(self.delimiter):
+                # The field across the cut ended at a NUL before it.
+                piece = piece[piece.find(self.delimiter):] if self.delimiter in piece else b""
+            whole += piece
+        self.whole = whole
+        return whole
 
     def fields_cut_at_nul(self):
         """The line or piece just scanned, which holds a NUL: each field up to
-        its own first NUL, joined by the delimiter."""
+        and including its first NUL, joined by the delimiter."""
         lib, slot, buffer = self.lib, ctypes.byref(self.slot), self.buffer
         fields = []
         for index in range(1, lib.Fields() + 1):
-            lib.GetField(index, slot, MAX_LINE_LENGTH)
-            fields.append(buffer.value)
+            length = lib.GetField(index, slot, MAX_LINE_LENGTH)
+            field = buffer.value
+            fields.append(field if len(field) == length else field + b"\0")
         return self.delimiter.join(fields)
 
 
-# Decoding a whole line and splitting the text gives the same fields as
-# splitting the bytes when no character's bytes can hold the delimiter byte.
-_DELIMITER_SAFE_ENCODINGS = {"utf-8", "ascii", "latin-1", "iso8859-15", "cp1252"}
-
-
-def _rows(scan, delimiter, encoding, errors):
-    """The decoded fields of each line that scan reads."""
-    if codecs.lookup(encoding).name in _DELIMITER_SAFE_ENCODINGS:
-        return scan.lines(delimiter.decode(encoding), encoding, errors)
-    return ([field.decode(encoding, errors) for field in whole.split(delimiter)] for whole in scan.lines())
+def _path_bytes(path, codec=None):
+    """path as the bytes the library's file open reads: a str in the ANSI code
+    page on Windows (codec "mbcs"), in the file system encoding elsewhere;
+    bytes as they are. Raises ValueError for a path the library would
+    misread: one that holds a NUL (it would end the path there) or cannot be
+    encoded that way."""
+    name = os.fspath(path)
+    if isinstance(name, str):
+        codec = codec or ("mbcs" if sys.platform == "win32" else None)
+        try:
+            encoded = name.encode(codec, "strict") if codec else os.fsencode(name)
+        except UnicodeEncodeError:
+            where = "the ANSI code page" if codec == "mbcs" else codec or "the file system encoding"
+            raise ValueError(f"{name!r}: the path cannot be encoded in {where}, "
+                             "which the library's file open reads") from None
+    else:
+        encoded = bytes(name)
+    if b"\0" in encoded:
+        raise ValueError(f"{name!r}: a path cannot hold a NUL")
+    return encoded
 
 
 def _raise_open_error(path):
