@@ -135,25 +135,6 @@ TEST(Scanner, FileOfExactlyOneFillWithoutFinalLineFeed) {
     EXPECT_EQ(api().Pos(), READ_BUFFER_SIZE);
 }
 
-TEST(Scanner, LineAcrossTheFillBoundaryComesBackWhole) {
-    // A CR LF pair split between the two fills, then a line across the boundary.
-    for (int split : {READ_BUFFER_SIZE - 1, READ_BUFFER_SIZE - 20}) {
-        SCOPED_TRACE(split);
-        std::string bytes = repeat('p', static_cast<std::size_t>(split)) + "\r\n" + "tail,of,file\r\n";
-        Opened file(bytes, ",");
-        EXPECT_EQ(api().NextLine(), 1024);
-        for (int cut = 1024; cut + 1024 < split; cut += 1024) EXPECT_EQ(api().NextLine(), 1024);
-        EXPECT_EQ(api().NextLine(), split % 1024);
-        EXPECT_EQ(api().Pos(), split + 2);
-        HostBuffer line;
-        EXPECT_EQ(api().GetLine(line.slot(), 100), 12);
-        EXPECT_EQ(line.text(), "tail,of,file");
-        EXPECT_EQ(api().Fields(), 3);
-        EXPECT_EQ(api().NextLine(), 0);
-        EXPECT_EQ(api().Pos(), static_cast<int>(bytes.size()));
-    }
-}
-
 TEST(Scanner, LineOfMaxDelimitersHasAnEntryForEveryField) {
     // The delimiter line sits near the end of the first fill; lines after it,
     // beyond the next fill, must come back intact.

@@ -50,6 +50,14 @@ def skip(p1, p2, maxlen=8): return call(7, p1, p2, 2 + 8 * maxlen)  # maxlen pic
 def drain(count): return call(8, count)
 PULL = getline(8) + field(8) + field(9) + field(10) + record(10)
 
+def block_edges():
+    """Four 64-byte blocks of short lines with a special byte at each edge."""
+    data = bytearray((b'VlaA9jH,x,\xa5z\n' * 20)[:256])
+    for at, byte in ((0, b'\0'), (63, b'\n'), (64, b'\r'), (127, b','), (128, b','), (191, b'\0'), (192, b'\n'),
+                     (254, b'\r'), (255, b'\n')):
+        data[at:at + 1] = byte
+    return bytes(data)
+
 SEEDS = {
     'fill-boundary': header() + file(filler(32768)) + file(filler(65536, 1))
         + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + PULL + PREPARE1 + drain(255) + PULL * 3,
@@ -93,6 +101,12 @@ SEEDS = {
         literal(b'y' * 66 + b'\na\0\nb\0\r\n\0\r\n,\0,\n')) + file()
         + PREPARE0 + COMMA + NEXT + NEXT + b''.join(field(7 + i, 13 + 30) + field(7 + i, 13 + 6) for i in range(1, 22))
         + b''.join(getline(13 + 100) + record(13 + 62) for _ in range(7)) + PULL * 4,
+    # NUL, LF, CR, CR LF and the delimiter at the first and last offsets of
+    # 64-byte blocks, at the start of a fill and across its end.
+    'block-edges-first-fill': header() + file(literal(block_edges())) + file()
+        + PREPARE0 + COMMA + PULL * 45,
+    'block-edges-fill-end': header() + file(filler(32768 - 128), literal(b'\n' + block_edges())) + file()
+        + PREPARE0 + COMMA + drain(255) + drain(255) + drain(255) + drain(255) + drain(255) + PULL * 45,
     'live-trickle': header(1, live=True) + file(literal(b'a,b\r\ncd\r\r\n\nlast,x')) + file()
         + PREPARE0 + COMMA + PULL * 3 + drain(4) + PULL,
     'live-short-reads': header(7, live=True) + file(filler(5000), repeat(1030, ord(',')), literal(b'\r\nend\r')) + file()
