@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # Runs a batch file of Windows commands under Wine, all in one Wine session,
-# in the prefix LINTROW_WINE_ARCH names (win32 or win64, see wine-env.sh):
-# under qemu emulation the first process of a session waits for Wine's own
-# boot, several minutes, while each later one costs about a minute. The run is
-# bounded in time (under emulation Wine sometimes hangs) and the server is
-# stopped afterwards. Wine exits 0 even when it is killed, so the caller must
+# in the project's prefix (see wine-env.sh): each emulated 32-bit process
+# costs about a minute to start. The run is bounded in time (under emulation
+# Wine sometimes hangs) and the server is stopped afterwards. Wine exits 0 even when it is killed, so the caller must
 # judge the run by the files the commands wrote, never by this exit status
 # alone; 1 here means the run timed out.
 # Usage: run-under-wine.sh DIR BATCH_FILE

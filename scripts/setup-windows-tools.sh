@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the Windows builds and their Wine runs need, when missing:
-# the mingw-w64 cross compilers, LLVM's dlltool and lld-link, Wine, and the
-# project-owned Wine prefix of the bitness asked for.
+# the mingw-w64 cross compilers, LLVM's dlltool and lld-link, Wine (64-bit,
+# and 32-bit run under qemu user-mode emulation), and the project-owned Wine
+# prefix in which both DLLs are tested.
 #   setup-windows-tools.sh [win32|win64|compilers]     (default win32)
-# win32 is 32-bit Wine, run under qemu user-mode emulation on this kernel;
-# win64 is 64-bit Wine, which runs natively; compilers installs only what
-# builds the DLLs, without Wine. Safe to run again: every step is skipped
-# when already done.
+# win32 and win64 prepare the same; compilers installs only what builds the
+# DLLs, without Wine. Safe to run again: every step is skipped when already
+# done.
 set -euo pipefail
 
 export LINTROW_WINE_ARCH=${1:-win32}
@@ -35,31 +35,9 @@ if [ ${#need_packages[@]} -gt 0 ]; then
   "$(dirname "$0")/apt-install.sh" "${need_packages[@]}"
 fi
 
-if [ "$LINTROW_WINE_ARCH" = win64 ]; then
-  # 64-bit Wine runs natively: the prefix takes a few minutes, and the
-  # server's own wait (-w) says when its boot has finished.
-  if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
-    echo "setup: creating the 64-bit Wine prefix $WINEPREFIX (about 4 minutes)"
-    started=$(date +%s)
-    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    timeout 900 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
-    timeout 900 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
-    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-    if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
-      echo "setup: the 64-bit Wine prefix was not created"
-      tail -n 20 "$WINEPREFIX.boot.log"
-      exit 1
-    fi
-    touch "$WINEPREFIX/.lintrow-ready"
-    echo "setup: 64-bit Wine prefix ready after $(( $(date +%s) - started )) s"
-  fi
-  echo "setup: 64-bit Windows tools ready (prefix $WINEPREFIX)"
-  exit 0
-fi
-
-# This kernel cannot run 32-bit Linux programs, so 32-bit Wine runs under qemu.
+# This kernel cannot run 32-bit Linux programs, so 32-bit Wine runs under
+# qemu. The entry must exist before the prefix is made, or 64-bit Wine makes
+# it without the 32-bit half (syswow64) that the 32-bit DLL's programs need.
 if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
   as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
 fi
@@ -68,30 +46,26 @@ if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
 fi
 
-# Creating the prefix takes many minutes under emulation, longer than Wine's
-# own loader waits for it, so it is made once here and waited for: until
-# wineboot and its setup steps have finished (their helpers may then hang,
-# and are stopped). A marker records a complete prefix.
-if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
-  echo "setup: creating the Wine prefix $WINEPREFIX (15 to 25 minutes under emulation)"
-  wineserver -k </dev/null >/dev/null 2>&1 || true
+# One prefix for both DLLs, made by 64-bit Wine natively (a few minutes; its
+# 32-bit set-up steps run emulated). The server's own wait (-w) says when
+# its boot has finished. A marker records a complete prefix; one without
+# syswow64 (made before the qemu entry existed) is made again.
+if [ ! -f "$WINEPREFIX/.lintrow-ready" ] || [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  echo "setup: creating the Wine prefix $WINEPREFIX for 64-bit and 32-bit programs (about 4 minutes)"
+  started=$(date +%s)
+  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  timeout 2700 wine wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
-  started=$(date +%s)
-  sleep 60
-  while [ $(( $(date +%s) - started )) -lt 2700 ]; do
-    if [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && ! pgrep -f 'wineboot|rundll32' >/dev/null; then
-      break
+  timeout 1200 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
+  timeout 1200 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
+  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+  for half in system32 syswow64; do
+    if [ ! -f "$WINEPREFIX/drive_c/windows/$half/kernel32.dll" ]; then
+      echo "setup: the Wine prefix was not created: no $half/kernel32.dll"
+      tail -n 20 "$WINEPREFIX.boot.log"
+      exit 1
     fi
-    sleep 10
   done
-  timeout 60 wineserver -k </dev/null >/dev/null 2>&1 || true
-  wait || true
-  if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
-    echo "setup: the Wine prefix was not created in time"
-    exit 1
-  fi
   touch "$WINEPREFIX/.lintrow-ready"
   echo "setup: Wine prefix ready after $(( $(date +%s) - started )) s"
 fi

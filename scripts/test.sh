@@ -4,9 +4,10 @@
 # corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
 # the packages (ABI check, Debian packages, Python wheel), the library's
 # suites cross-built for ARM64 and s390x and run under qemu,
-# and the 64-bit and 32-bit Windows DLLs with their suites under Wine (the
-# native 64-bit one first, the slow emulated 32-bit one last). Stops at the first
-# failure. Installs what is missing on a fresh machine.
+# and the 64-bit and 32-bit Windows DLLs with their suites under Wine, in one
+# prefix made by 64-bit Wine (the native 64-bit suite first, the emulated
+# 32-bit one last). Stops at the first failure. Installs what is missing on a
+# fresh machine.
 #
 # LINTROW_FUZZ_SECONDS (default 120) bounds the fuzzing run.
 set -euo pipefail
@@ -63,7 +64,7 @@ preset aarch64
 step "s390x Linux (big-endian) under qemu: the library suites on the portable path"
 preset s390x
 
-step "Windows DLLs: tools, then the 32-bit and the 64-bit build"
+step "Windows DLLs: tools and the Wine prefix, then the 32-bit and the 64-bit build"
 # Each Windows suite checks that the other bitness's DLL is refused, so both
 # are built before either runs.
 scripts/setup-windows-tools.sh win64
@@ -75,8 +76,7 @@ cmake --build --preset win64
 step "64-bit Windows DLL: binary and package checks, the suite and the demo host under 64-bit Wine"
 ctest --preset win64
 
-step "32-bit Windows DLL: binary and package checks, the suite and the demo host under Wine (emulated)"
-scripts/setup-windows-tools.sh win32
+step "32-bit Windows DLL: binary and package checks, the suite and the demo host under Wine's WoW64 (emulated)"
 ctest --preset win32
 
 step "all tests passed in $(( $(date +%s) - started )) s"

@@ -1,21 +1,19 @@
-# Sourced by the scripts that run Wine. LINTROW_WINE_ARCH picks the prefix:
-# win32 (the default; 32-bit Wine under qemu emulation) or win64 (64-bit Wine,
-# native, in a prefix of its own). Both without debug output, and without
-# Mono, Gecko or desktop menu entries (their installers would wait, and each
-# is one more process to start).
+# Sourced by the scripts that run Wine. Both Windows DLLs are tested in one
+# prefix, build/wineprefix64, made by 64-bit Wine, which runs natively: a
+# 64-bit program runs as it is, a 32-bit one under its WoW64 layer, whose
+# 32-bit Wine runs under qemu user-mode emulation (this kernel cannot run
+# 32-bit Linux programs). LINTROW_WINE_ARCH (win32 or win64) says which DLL
+# a run is for. Without debug output, and without Mono, Gecko or desktop
+# menu entries (their installers would wait, and each is one more process
+# to start).
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export LINTROW_WINE_ARCH=${LINTROW_WINE_ARCH:-win32}
-export WINEARCH=$LINTROW_WINE_ARCH
-if [ "$LINTROW_WINE_ARCH" = win64 ]; then
-  export WINEPREFIX=${LINTROW_WINEPREFIX64:-$root_dir/build/wineprefix64}
-  # The 64-bit loader itself: the `wine` wrapper takes over a minute to start
-  # a 64-bit program here and prints nothing.
-  wine_program=/usr/lib/wine/wine64
-  wineserver_program=/usr/lib/wine/wineserver64
-else
-  export WINEPREFIX=${LINTROW_WINEPREFIX:-$root_dir/build/wineprefix}
-  wine_program=wine
-  wineserver_program=wineserver
-fi
+export WINEARCH=win64
+export WINEPREFIX=${LINTROW_WINEPREFIX64:-$root_dir/build/wineprefix64}
+# The 64-bit loader itself: the `wine` wrapper takes over a minute to start
+# a 64-bit program here and prints nothing. It starts 32-bit programs with
+# the 32-bit loader.
+wine_program=/usr/lib/wine/wine64
+wineserver_program=/usr/lib/wine/wineserver64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
