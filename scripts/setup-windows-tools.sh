@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the Windows builds and their Wine runs need, when missing:
-# the mingw-w64 cross compilers, LLVM's dlltool and lld-link, Wine (64-bit,
+# the mingw-w64 cross compilers, clang, LLVM's dlltool and lld, Wine (64-bit,
 # and 32-bit run under qemu user-mode emulation), and the project-owned Wine
-# prefix in which both DLLs are tested.
-#   setup-windows-tools.sh [win32|win64|compilers]     (default win32)
+# prefix in which both x86 DLLs are tested; for winarm64, arm64 Wine run
+# under qemu and its own prefix.
+#   setup-windows-tools.sh [win32|win64|winarm64|compilers]     (default win32)
 # win32 and win64 prepare the same; compilers installs only what builds the
 # DLLs, without Wine. Safe to run again: every step is skipped when already
 # done.
@@ -20,9 +21,63 @@ command -v i686-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w6
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-x86-64-posix)
 command -v llvm-dlltool >/dev/null || need_packages+=(llvm)
 command -v lld-link >/dev/null || need_packages+=(lld)
+command -v clang >/dev/null || need_packages+=(clang)
 if [ "$LINTROW_WINE_ARCH" = compilers ]; then
   if [ ${#need_packages[@]} -gt 0 ]; then "$(dirname "$0")/apt-install.sh" "${need_packages[@]}"; fi
   echo "setup: Windows cross compilers ready"
+  exit 0
+fi
+
+if [ "$LINTROW_WINE_ARCH" = winarm64 ]; then
+  # Debian's arm64 Wine beside the amd64 and i386 ones: the libraries from
+  # libwine:arm64; its loader and server from wine64:arm64, which is only
+  # unpacked (installed, it would remove the amd64 wine64).
+  command -v qemu-aarch64-static >/dev/null || need_packages+=(qemu-user-static)
+  dpkg -s libwine:arm64 >/dev/null 2>&1 || need_packages+=(libwine:arm64)
+  if [ ${#need_packages[@]} -gt 0 ]; then
+    echo "setup: installing ${need_packages[*]}"
+    dpkg --print-foreign-architectures | grep -qx arm64 || as_root dpkg --add-architecture arm64
+    "$(dirname "$0")/apt-install.sh" "${need_packages[@]}"
+  fi
+  wine_dir=$(dirname "$(dirname "$(dirname "$wine_program")")")
+  if [ ! -x "$wine_program" ] || [ ! -x "$wineserver_program" ]; then
+    download=$(mktemp -d)
+    chmod 755 "$download"  # apt downloads as its own user
+    (cd "$download" && apt-get download "wine64:arm64=$(dpkg-query -W -f='${Version}' libwine:arm64)")
+    rm -rf "$wine_dir"
+    mkdir -p "$wine_dir/lib/wine" "$wine_dir/share" "$download/unpacked"
+    dpkg-deb -x "$download"/wine64_*_arm64.deb "$download/unpacked"
+    cp "$download/unpacked/usr/lib/wine/wine64" "$download/unpacked/usr/lib/wine/wineserver64" "$wine_dir/lib/wine/"
+    rm -rf "$download"
+    # The loader finds its libraries and data relative to itself.
+    ln -s /usr/lib/aarch64-linux-gnu "$wine_dir/lib/aarch64-linux-gnu"
+    ln -s /usr/share/wine "$wine_dir/share/wine"
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-aarch64 ]; then
+    printf '%s' ':qemu-aarch64:M::\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-aarch64-static:F' \
+      | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
+    echo "setup: creating the arm64 Wine prefix $WINEPREFIX (under a minute)"
+    started=$(date +%s)
+    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    timeout 600 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
+    timeout 600 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
+    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+    if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+      echo "setup: the arm64 Wine prefix was not created"
+      tail -n 20 "$WINEPREFIX.boot.log"
+      exit 1
+    fi
+    touch "$WINEPREFIX/.lintrow-ready"
+    echo "setup: arm64 Wine prefix ready after $(( $(date +%s) - started )) s"
+  fi
+  echo "setup: Windows on ARM64 tools ready (prefix $WINEPREFIX)"
   exit 0
 fi
 command -v wine >/dev/null || need_packages+=(wine)

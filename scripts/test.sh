@@ -4,9 +4,9 @@
 # corpus and a bounded fuzzing run, valgrind memcheck, line coverage of src/,
 # the packages (ABI check, Debian packages, Python wheel), the library's
 # suites cross-built for ARM64 and s390x and run under qemu,
-# and the 64-bit and 32-bit Windows DLLs with their suites under Wine, in one
+# the 64-bit and 32-bit Windows DLLs with their suites under Wine, in one
 # prefix made by 64-bit Wine (the native 64-bit suite first, the emulated
-# 32-bit one last). Stops at the first failure. Installs what is missing on a
+# 32-bit one last), and the ARM64 DLL with its host under arm64 Wine. Stops at the first failure. Installs what is missing on a
 # fresh machine.
 #
 # LINTROW_FUZZ_SECONDS (default 120) bounds the fuzzing run.
@@ -75,6 +75,10 @@ cmake --build --preset win64
 
 step "64-bit Windows DLL: binary and package checks, the suite and the demo host under 64-bit Wine"
 ctest --preset win64
+
+step "Windows on ARM64 DLL: tools, build, binary and package checks, every call under arm64 Wine (emulated)"
+scripts/setup-windows-tools.sh winarm64
+preset winarm64
 
 step "32-bit Windows DLL: binary and package checks, the suite and the demo host under Wine's WoW64 (emulated)"
 ctest --preset win32

@@ -4,16 +4,18 @@
 # 64-bit packages can never be swapped), the header, the .def, both import
 # libraries, the README and the license. Then the same for the Python wheel
 # of that bitness: its tag, the wrapper and the DLL.
-#   check_windows_package.sh BUILD_DIR SOURCE_DIR win32|win64
+#   check_windows_package.sh BUILD_DIR SOURCE_DIR win32|win64|winarm64
 set -euo pipefail
 build=$1
 source_dir=$2
 arch=$3
 case $arch in
-  win32) machine=i386 format=i386 wheel_platform=win32 ;;
-  win64) machine=x86-64 format=x86-64 wheel_platform=win_amd64 ;;
+  win32) format=i386 wheel_platform=win32 ;;
+  win64) format=x86-64 wheel_platform=win_amd64 ;;
+  winarm64) format=arm64 wheel_platform=win_arm64 ;;
   *) echo "unknown architecture $arch"; exit 2 ;;
 esac
+machine=$arch
 cd "$build"
 rm -f Lintrow-*-"$arch".zip
 cpack -G ZIP >/dev/null
@@ -28,7 +30,7 @@ trap 'rm -rf "$work"' EXIT
 # The machine field of a DLL's PE header, read by the Python wrapper's own check.
 dll_machine() {
   python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import lintrow
-print({32: "i386", 64: "x86-64"}.get(lintrow._dll_bitness(sys.argv[2]), "other"))' "$source_dir/examples/python" "$1"
+print(lintrow._dll_machine(sys.argv[2]) or "other")' "$source_dir/examples/python" "$1"
 }
 python3 -m zipfile -e "$package" "$work"
 cmp "$work"/Lintrow-*/bin/Lintrow.dll bin/Lintrow.dll
@@ -37,9 +39,16 @@ packaged_machine=$(dll_machine "$work"/Lintrow-*/bin/Lintrow.dll)
 [ "$packaged_machine" = "$machine" ] || { echo "FAIL: $package holds a DLL for $packaged_machine, not $machine"; exit 1; }
 # Every member of both import libraries is built for the same machine.
 for import_library in lib/libLintrow.dll.a lib/Lintrow.lib; do
-  formats=$(x86_64-w64-mingw32-objdump -f "$work"/Lintrow-*/"$import_library" | sed -n 's/.*file format //p' | sort -u | tr '\n' ' ')
+  if [ "$arch" = winarm64 ]; then
+    # binutils here reads no ARM64 COFF; the short import members say no machine.
+    formats=$(llvm-readobj "$work"/Lintrow-*/"$import_library" | sed -n 's/^Format: //p' | sort -u | tr '\n' ' ')
+    expected_formats="COFF-ARM64 COFF-import-file "
+  else
+    formats=$(x86_64-w64-mingw32-objdump -f "$work"/Lintrow-*/"$import_library" | sed -n 's/.*file format //p' | sort -u | tr '\n' ' ')
+    expected_formats="pe-$format pei-$format "
+  fi
   case "$formats" in
-    "pe-$format " | "pe-$format pei-$format ") ;;
+    "pe-$format " | "$expected_formats") ;;
     *) echo "FAIL: $import_library in $package holds objects for: $formats"; exit 1 ;;
   esac
 done

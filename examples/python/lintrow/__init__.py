@@ -12,14 +12,16 @@ it), otherwise the one at $LINTROW_LIBRARY, otherwise the system's, found by
 its name (libLintrow.so.1, as the Debian package installs it, or
 libLintrow.so; Lintrow.dll on Windows) on the system's search path.
 
-On Windows the DLL must match the interpreter's bitness: a 64-bit Python
-needs Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one
-from Lintrow-<version>-win32.zip. A DLL of the other bitness raises
-WrongBitnessError, which names both.
+On Windows the DLL must match the interpreter: a 64-bit x64 Python needs
+Lintrow.dll from Lintrow-<version>-win64.zip, a 32-bit Python the one from
+Lintrow-<version>-win32.zip, an ARM64 Python the one from
+Lintrow-<version>-winarm64.zip. Another one raises WrongBitnessError, which
+names both.
 """
 import ctypes
 import errno
 import os
+import platform
 import struct
 import sys
 import threading
@@ -29,17 +31,28 @@ HFILE_ERROR = -1
 
 _library = None
 
-# The machine field of a Windows image's header, by the bitness it serves.
-_PE_MACHINES = {0x14C: 32, 0x8664: 64}
+# The machine field of a Windows image's header, by the package that ships
+# a DLL for it.
+_PE_MACHINES = {0x14C: "win32", 0x8664: "win64", 0xAA64: "winarm64"}
+_MACHINE_NAMES = {"win32": "32-bit", "win64": "64-bit x64", "winarm64": "ARM64"}
 
 
 class WrongBitnessError(OSError):
-    """The library file is a Windows DLL built for the other bitness."""
+    """The library file is a Windows DLL built for another kind of process
+    (the other bitness, or x64 against ARM64)."""
 
 
-def _dll_bitness(path):
-    """32 or 64 for a Windows DLL at path, None for anything else (or a name
-    the system's search path resolves)."""
+def _process_machine():
+    """The package whose DLL this Python loads: an x64 Python emulated on
+    ARM64 Windows loads the x64 one."""
+    if struct.calcsize("P") == 4:
+        return "win32"
+    return "winarm64" if platform.machine().lower() in ("arm64", "aarch64") else "win64"
+
+
+def _dll_machine(path):
+    """win32, win64 or winarm64 for a Windows DLL at path, None for anything
+    else (or a name the system's search path resolves)."""
     try:
         with open(path, "rb") as image:
             header = image.read(4096)
@@ -82,12 +95,12 @@ def load(path=None):
                     failure = failure or error
             raise failure
         bits = struct.calcsize("P") * 8
-        dll_bits = _dll_bitness(path)
-        if dll_bits is not None and dll_bits != bits:
+        dll_machine, machine = _dll_machine(path), _process_machine()
+        if dll_machine is not None and dll_machine != machine:
             raise WrongBitnessError(
-                f"{path} is the {dll_bits}-bit Lintrow.dll, but this Python is {bits}-bit: "
-                f"use Lintrow.dll from Lintrow-<version>-win{bits}.zip, not from "
-                f"Lintrow-<version>-win{dll_bits}.zip")
+                f"{path} is the {_MACHINE_NAMES[dll_machine]} Lintrow.dll, but this Python is "
+                f"{_MACHINE_NAMES[machine]}: use Lintrow.dll from Lintrow-<version>-{machine}.zip, not from "
+                f"Lintrow-<version>-{dll_machine}.zip")
         # On 32-bit Windows every function removes its own arguments
         # (stdcall); 64-bit Windows has one calling convention.
         library = ctypes.WinDLL(path) if sys.platform == "win32" and bits == 32 else ctypes.CDLL(path)
