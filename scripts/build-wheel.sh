@@ -17,8 +17,8 @@ python=/usr/bin/python3
 if [ "$platform" = linux ]; then
   glibc=$(readelf -V -W "$library" | grep -o 'Name: GLIBC_[0-9.]*' | sed 's/.*GLIBC_//' | sort -V | tail -n 1)
   case $(readelf -h "$library" | sed -n 's/^ *Machine: *//p') in
-    *X86-64*) machine=x86_64 ;;
-    AArch64) machine=aarch64 ;;
+    *X86-64*) machine=x86_64 strip=strip ;;
+    AArch64) machine=aarch64 strip=aarch64-linux-gnu-strip ;;
     *) echo "build-wheel: no wheel tag for the machine of $library" >&2; exit 1 ;;
   esac
   [ -n "$glibc" ] || { echo "build-wheel: $library imports no glibc symbol version" >&2; exit 1; }
@@ -34,7 +34,7 @@ mkdir "$stage/lintrow"
 cp "$root/examples/python/lintrow/__init__.py" "$stage/lintrow/"
 case $platform in
   win*) cp "$library" "$stage/lintrow/Lintrow.dll" ;;
-  *) strip --strip-unneeded -o "$stage/lintrow/libLintrow.so.1" "$library" ;;
+  *) "$strip" --strip-unneeded -o "$stage/lintrow/libLintrow.so.1" "$library" ;;
 esac
 mkdir -p "$out_dir"
 rm -f "$out_dir"/lintrow-"$version"-py3-none-"$platform".whl

@@ -61,6 +61,9 @@ scripts/setup-cross-tools.sh aarch64-linux-gnu s390x-linux-gnu
 step "ARM64 Linux under qemu: the library suites on the NEON and the portable path"
 preset aarch64
 
+step "ARM64 Linux packages: arm64 .debs installed beside the amd64 ones, an arm64 consumer under qemu, the aarch64 wheel"
+tests/check_packages_arm64.sh
+
 step "s390x Linux (big-endian) under qemu: the library suites on the portable path"
 preset s390x
 
