@@ -38,13 +38,14 @@ expected=tests/expected
 # The README's Install section, as a user follows it (as root, without sudo).
 readme_command() {
   local found
-  found=$(sed -n "s/^    \$ \(sudo \)\{0,1\}\($1 .*\)\$/\2/p" README.md)
+  found=$(sed -n "s/^    \$ \(sudo \)\{0,1\}\($1.*\)\$/\2/p" README.md)
   [ -n "$found" ] || { echo "FAIL: the README's Install section has no \"$1\" line" >&2; exit 1; }
   echo "$found"
 }
-readme_dpkg_install=$(readme_command "dpkg -i")
+# The line for this machine's architecture (the README has one for arm64 too).
+readme_dpkg_install=$(readme_command "dpkg -i liblintrow1_[^ ]*_$(dpkg --print-architecture)\\.deb")
 dpkg_remove=$(readme_command "dpkg -r")
-readme_pip_install=$(readme_command "pip install")
+readme_pip_install=$(readme_command "pip install lintrow-[^ ]*_$(uname -m)\\.whl")
 
 scripts/setup-package-tools.sh
 cmake --preset debian >/dev/null

@@ -69,7 +69,7 @@ library_dir=$(realpath -m "$(tr ' ' '\n' <<<"$flags" | sed -n 's/^-L//p')")
 [ "$library_dir" = /usr/lib/aarch64-linux-gnu ] || { echo "FAIL: pkg-config for arm64 gives $flags"; exit 1; }
 # shellcheck disable=SC2086
 aarch64-linux-gnu-g++ -std=c++17 -o "$work/consumer-arm64" examples/cpp_host/revenue_by_customer.cpp $flags
-file "$work/consumer-arm64" | grep -q 'ARM aarch64' || { echo "FAIL: the consumer is not an ARM64 program"; exit 1; }
+readelf -h "$work/consumer-arm64" | grep -q 'Machine: *AArch64' || { echo "FAIL: the consumer is not an ARM64 program"; exit 1; }
 # Debian's arm64 C library and loader, as on an ARM64 machine.
 qemu-aarch64-static -E LD_LIBRARY_PATH=/usr/lib/aarch64-linux-gnu:/lib/aarch64-linux-gnu "$work/consumer-arm64" "$sample" |
   diff -u "$expected" -
