@@ -161,9 +161,11 @@ public:
     }
 
 private:
+    // A line, or a piece of one, that holds a mark starts at most a piece
+    // (and a few CRs) before it.
     bool is_near(int position) const {
         for (const int mark : file_.marks) {
-            if (position >= mark - 2 * MAX_LINE_LENGTH && position <= mark + kBlock) return true;
+            if (position >= mark - MAX_LINE_LENGTH - kBlock && position <= mark + kBlock) return true;
         }
         return false;
     }
