@@ -16,6 +16,48 @@ export LINTROW_WINE_ARCH=${1:-win32}
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# Registers qemu user-mode emulation with binfmt_misc for one ELF machine,
+# so that its programs start as if they were native.
+#   register_qemu NAME ENTRY
+register_qemu() {
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if [ ! -e "/proc/sys/fs/binfmt_misc/$1" ]; then
+    printf '%s' "$2" | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+}
+
+# Makes $WINEPREFIX when it lacks the marker of a complete one or a
+# kernel32.dll in one of the system directories named, waiting (bounded)
+# for the server to say the boot has finished.
+#   make_prefix DESCRIPTION SECONDS SYSTEM_DIRECTORY...
+make_prefix() {
+  local description=$1 limit=$2 started directory complete=yes
+  shift 2
+  for directory in "$@"; do
+    [ -f "$WINEPREFIX/drive_c/windows/$directory/kernel32.dll" ] || complete=no
+  done
+  if [ -f "$WINEPREFIX/.lintrow-ready" ] && [ "$complete" = yes ]; then return 0; fi
+  echo "setup: creating the $description Wine prefix $WINEPREFIX"
+  started=$(date +%s)
+  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  timeout "$limit" "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
+  timeout "$limit" "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
+  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
+  for directory in "$@"; do
+    if [ ! -f "$WINEPREFIX/drive_c/windows/$directory/kernel32.dll" ]; then
+      echo "setup: the $description Wine prefix was not created: no $directory/kernel32.dll"
+      tail -n 20 "$WINEPREFIX.boot.log"
+      exit 1
+    fi
+  done
+  touch "$WINEPREFIX/.lintrow-ready"
+  echo "setup: $description Wine prefix ready after $(( $(date +%s) - started )) s"
+}
+
 need_packages=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-i686-posix)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need_packages+=(g++-mingw-w64-x86-64-posix)
@@ -53,30 +95,8 @@ if [ "$LINTROW_WINE_ARCH" = winarm64 ]; then
     ln -s /usr/lib/aarch64-linux-gnu "$wine_dir/lib/aarch64-linux-gnu"
     ln -s /usr/share/wine "$wine_dir/share/wine"
   fi
-  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
-    as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  fi
-  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-aarch64 ]; then
-    printf '%s' ':qemu-aarch64:M::\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-aarch64-static:F' \
-      | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
-  fi
-  if [ ! -f "$WINEPREFIX/.lintrow-ready" ]; then
-    echo "setup: creating the arm64 Wine prefix $WINEPREFIX (under a minute)"
-    started=$(date +%s)
-    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    timeout 600 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
-    timeout 600 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
-    timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-    if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
-      echo "setup: the arm64 Wine prefix was not created"
-      tail -n 20 "$WINEPREFIX.boot.log"
-      exit 1
-    fi
-    touch "$WINEPREFIX/.lintrow-ready"
-    echo "setup: arm64 Wine prefix ready after $(( $(date +%s) - started )) s"
-  fi
+  register_qemu qemu-aarch64 ':qemu-aarch64:M::\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-aarch64-static:F'
+  make_prefix arm64 600 system32  # about 20 seconds
   echo "setup: Windows on ARM64 tools ready (prefix $WINEPREFIX)"
   exit 0
 fi
@@ -93,35 +113,10 @@ fi
 # This kernel cannot run 32-bit Linux programs, so 32-bit Wine runs under
 # qemu. The entry must exist before the prefix is made, or 64-bit Wine makes
 # it without the 32-bit half (syswow64) that the 32-bit DLL's programs need.
-if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
-  as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-fi
-if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
-    | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
-fi
+register_qemu qemu-i386 ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F'
 
-# One prefix for both DLLs, made by 64-bit Wine natively (a few minutes; its
-# 32-bit set-up steps run emulated). The server's own wait (-w) says when
-# its boot has finished. A marker records a complete prefix; one without
-# syswow64 (made before the qemu entry existed) is made again.
-if [ ! -f "$WINEPREFIX/.lintrow-ready" ] || [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-  echo "setup: creating the Wine prefix $WINEPREFIX for 64-bit and 32-bit programs (about 4 minutes)"
-  started=$(date +%s)
-  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  timeout 1200 "$wine_program" wineboot --init </dev/null >"$WINEPREFIX.boot.log" 2>&1 || true
-  timeout 1200 "$wineserver_program" -w </dev/null >/dev/null 2>&1 || true
-  timeout 30 "$wineserver_program" -k </dev/null >/dev/null 2>&1 || true
-  for half in system32 syswow64; do
-    if [ ! -f "$WINEPREFIX/drive_c/windows/$half/kernel32.dll" ]; then
-      echo "setup: the Wine prefix was not created: no $half/kernel32.dll"
-      tail -n 20 "$WINEPREFIX.boot.log"
-      exit 1
-    fi
-  done
-  touch "$WINEPREFIX/.lintrow-ready"
-  echo "setup: Wine prefix ready after $(( $(date +%s) - started )) s"
-fi
+# One prefix for both x86 DLLs, made by 64-bit Wine natively (2 to 4
+# minutes; its 32-bit set-up steps run emulated). One without syswow64
+# (made before the qemu entry existed) is made again.
+make_prefix "64-bit and 32-bit" 1200 system32 syswow64
 echo "setup: Windows tools ready (prefix $WINEPREFIX)"

@@ -60,10 +60,10 @@ def background(size, specials, start=0):
     return bytes(data)
 
 # NUL, CR, LF and the delimiter at offsets 0, 31, 32 and 63 of 64-byte
-# blocks, one to a block and so each in a line of its own: a classifier
-# that misses one lane leaves a line in place that must be copied, or cuts
-# one wrongly.
-EDGES = [(offset, byte) for byte in '\0\r\n,' for offset in (0, 31, 32, 63)]
+# blocks, one to a block and so each in a line of its own (no offset 63 is
+# followed by an offset 0 in the next block): a classifier that misses one
+# lane leaves a line in place that must be copied, or cuts one wrongly.
+EDGES = [(offset, byte) for byte in '\0\r\n,' for offset in (0, 31, 63, 32)]
 
 def literal_pieces(data):
     """data as pieces of up to 255 bytes, each counted by file()."""
