@@ -14,6 +14,13 @@ CITIES = ["Oslo", "Lyon", "Porto", "Gdansk", "Tallinn", "Bergen", "Ghent", "Turk
 STATUS = ["shipped", "shipped", "shipped", "packed", "open", "returned"]
 
 
+def random_order(rng):
+    """A product, its unit price, a quantity and the order's total."""
+    product, price = rng.choice(PRODUCTS)
+    quantity = rng.randint(1, 250)
+    return product, price, quantity, round(quantity * price, 2)
+
+
 def main() -> None:
     rng = random.Random(20261208)
     lines = ["# Orders export of 2026-11-30: one order per line; fields separated by commas",
@@ -21,9 +28,7 @@ def main() -> None:
     revenue = 0.0
     count = 300
     for number in range(1, count + 1):
-        product, price = rng.choice(PRODUCTS)
-        quantity = rng.randint(1, 250)
-        total = round(quantity * price, 2)
+        product, price, quantity, total = random_order(rng)
         revenue += total
         day = 1 + (number * 7) % 30
         fields = [f"A{10000 + number}", f"2026-11-{day:02d}", rng.choice(CUSTOMERS), rng.choice(CITIES),
@@ -47,9 +52,7 @@ def write_long_lines(rng) -> None:
     padded = {3: 1024, 6: 2048, 9: 1024, 11: 1500}
     revenue = 0.0
     for number in range(1, 13):
-        product, price = rng.choice(PRODUCTS)
-        quantity = rng.randint(1, 250)
-        total = round(quantity * price, 2)
+        product, price, quantity, total = random_order(rng)
         revenue += total
         fields = [f"B{20000 + number}", f"2026-12-{number:02d}", rng.choice(CUSTOMERS), rng.choice(CITIES),
                   product, str(quantity), f"{price:.2f}", f"{total:.2f}", rng.choice(STATUS), "note: "]
@@ -85,9 +88,7 @@ def write_multibyte(rng) -> None:
     lines = ["order_id,date,customer,city,product,quantity,unit_price,total,status"]
     revenue = 0.0
     for number in range(1, 7):
-        product, price = rng.choice(PRODUCTS)
-        quantity = rng.randint(1, 250)
-        total = round(quantity * price, 2)
+        product, price, quantity, total = random_order(rng)
         revenue += total
         customer, city = rng.choice(["Ærø Møller", "Çelik Ürün", "Łódź Młyn"]), rng.choice(["Malmö", "Kraków", "Zürich"])
         fields = [f"C{30000 + number}", f"2026-12-{number:02d}", customer, city]
