@@ -12,6 +12,7 @@
 
 #include "Lintrow.h"
 #include "model/reference_reader.h"
+#include "model/twin_check.h"
 #include "reader/scanner.h"
 #include "support/fake_platform.h"
 
@@ -95,19 +96,6 @@ std::vector<SweepFile> sweep_files() {
     return files;
 }
 
-// The caller's buffer, with guard bytes before and after the room a copy
-// of up to MAX_LINE_LENGTH characters may use.
-struct GuardedBuffer {
-    static constexpr std::size_t kGuard = 32;
-    char bytes[kGuard + MAX_LINE_LENGTH + 1 + kGuard];
-    char* pointer;
-    char** reset() {
-        std::memset(bytes, 0xA5, sizeof bytes);
-        pointer = bytes + kGuard;
-        return &pointer;
-    }
-};
-
 // Runs the same calls on the library and the model over one file and
 // reports the first difference.
 class Twin {
@@ -172,23 +160,10 @@ private:
 
     // Compares a call's result, then Fields(), Pos() and the whole buffer.
     bool same(const char* call, int library_result, int model_result) {
-        std::string difference;
-        if (library_result != model_result) {
-            difference = "result " + std::to_string(library_result) + ", model " + std::to_string(model_result);
-        } else if (Fields() != model_.Fields()) {
-            difference = "Fields() " + std::to_string(Fields()) + ", model " + std::to_string(model_.Fields());
-        } else if (Pos() != model_.Pos()) {
-            difference = "Pos() " + std::to_string(Pos()) + ", model " + std::to_string(model_.Pos());
-        } else if (std::memcmp(library_.bytes, model_buffer_.bytes, sizeof library_.bytes) != 0) {
-            std::size_t at = 0;
-            while (library_.bytes[at] == model_buffer_.bytes[at]) ++at;
-            difference = "buffer byte " + std::to_string(static_cast<long>(at) - static_cast<long>(GuardedBuffer::kGuard)) +
-                         ": " + std::to_string(static_cast<unsigned char>(library_.bytes[at])) + ", model " +
-                         std::to_string(static_cast<unsigned char>(model_buffer_.bytes[at]));
-        }
-        if (difference.empty()) return true;
+        const std::string different = model::difference(library_result, model_result, model_, library_, model_buffer_);
+        if (different.empty()) return true;
         ADD_FAILURE() << scan_path_name(scan_path()) << ", " << file_.name << ": " << call << " after Pos() "
-                      << model_.Pos() << ": " << difference;
+                      << model_.Pos() << ": " << different;
         return false;
     }
 
@@ -196,8 +171,8 @@ private:
     FakePlatform fake_;
     model::ScriptedFiles files_;
     model::ReferenceReader model_;
-    GuardedBuffer library_{};
-    GuardedBuffer model_buffer_{};
+    model::GuardedBuffer library_{};
+    model::GuardedBuffer model_buffer_{};
 };
 
 TEST(PositionSweep, EverySpecialByteAtEveryBlockOffsetOnEveryScanPath) {

@@ -2,7 +2,7 @@
 // sequence of calls of all ten functions with arbitrary arguments, runs the
 // sequence on the library and on the reference model, and stops at the first
 // difference in a result, Fields(), Pos() or any byte of the caller's buffer
-// (guard bytes included). Every scan path the CPU runs is checked.
+// (guard bytes on both sides included). Every scan path the CPU runs is checked.
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -12,11 +12,13 @@
 
 #include "Lintrow.h"
 #include "model/reference_reader.h"
+#include "model/twin_check.h"
 #include "reader/reader_state.h"
 #include "reader/scanner.h"
 
 namespace {
 
+using lintrow::model::GuardedBuffer;
 using lintrow::model::ReferenceReader;
 using lintrow::model::ScriptedFiles;
 
@@ -100,18 +102,7 @@ int pick_index(std::uint8_t choice) {
     return choice < 7 ? kIndexes[choice] : choice - 7;
 }
 
-// The caller's buffer: room for the longest copy, then guard bytes.
-struct Buffer {
-    static constexpr std::size_t kSize = 1024 + 1 + 32;
-    char bytes[kSize];
-    char* pointer;
-    void reset() {
-        std::memset(bytes, 0xA5, kSize);
-        pointer = bytes;
-    }
-};
-
-char** pick_slot(std::uint8_t choice, Buffer& buffer, char*& null_pointer) {
+char** pick_slot(std::uint8_t choice, GuardedBuffer& buffer, char*& null_pointer) {
     null_pointer = nullptr;
     switch (choice % 8) {
         case 0: return nullptr;
@@ -133,8 +124,8 @@ std::int32_t library_read(lintrow::platform::Handle handle, unsigned char* into,
 std::int32_t library_close(lintrow::platform::Handle handle) { return library_files->close(handle); }
 constexpr lintrow::platform::Calls kScriptedCalls = {library_open, library_read, library_close};
 
-[[noreturn]] void diverged(int step, const char* what, long library, long model) {
-    std::fprintf(stderr, "divergence at call %d: %s: library %ld, model %ld\n", step, what, library, model);
+[[noreturn]] void diverged(int step, const std::string& what) {
+    std::fprintf(stderr, "divergence at call %d: %s\n", step, what.c_str());
     std::abort();
 }
 
@@ -167,8 +158,8 @@ void run(const ScriptedFiles& files, Decoder in) {
     lintrow::platform::active_calls = &kScriptedCalls;
     ReferenceReader model(files_for_model);
 
-    Buffer library_buffer;
-    Buffer model_buffer;
+    GuardedBuffer library_buffer;
+    GuardedBuffer model_buffer;
     for (int step = 1; !in.empty(); ++step) {
         const std::uint8_t op = in.byte();
         const std::uint8_t a = in.byte();
@@ -230,17 +221,12 @@ void run(const ScriptedFiles& files, Decoder in) {
                 }
                 break;
         }
-        if (library_result != model_result) diverged(step, "result", library_result, model_result);
-        if (Fields() != model.Fields()) diverged(step, "Fields()", Fields(), model.Fields());
-        if (Pos() != model.Pos()) diverged(step, "Pos()", Pos(), model.Pos());
-        if (std::memcmp(library_buffer.bytes, model_buffer.bytes, Buffer::kSize) != 0) {
-            std::size_t i = 0;
-            while (library_buffer.bytes[i] == model_buffer.bytes[i]) ++i;
-            diverged(step, "buffer byte", static_cast<long>(i), static_cast<unsigned char>(model_buffer.bytes[i]));
-        }
-        if (files_for_library.misuse) diverged(step, "closed or unknown handle used", 1, 0);
+        const std::string different = difference(library_result, model_result, model, library_buffer, model_buffer);
+        if (!different.empty()) diverged(step, different);
+        if (files_for_library.misuse) diverged(step, "closed or unknown handle used");
         if (files_for_library.read_calls() != files_for_model.read_calls()) {
-            diverged(step, "read calls", files_for_library.read_calls(), files_for_model.read_calls());
+            diverged(step, "read calls: library " + std::to_string(files_for_library.read_calls()) + ", model " +
+                               std::to_string(files_for_model.read_calls()));
         }
     }
     lintrow::platform::active_calls = &lintrow::platform::kSystemCalls;
