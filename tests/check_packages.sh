@@ -14,25 +14,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-if [ "$(id -u)" -ne 0 ]; then
-  echo "check_packages.sh needs root: it installs and removes Debian packages with dpkg (run it with sudo)"
-  exit 1
-fi
+# shellcheck source=support/package_checks.sh
+. tests/support/package_checks.sh
+start_package_check check_packages.sh
 packages=(liblintrow1 liblintrow-dev)
-installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
-for package in "${packages[@]}"; do
-  if installed "$package"; then
-    echo "FAIL: $package is installed already; remove it first (dpkg -r ${packages[*]})"
-    exit 1
-  fi
-done
-work=$(mktemp -d)
-# Purged, not only removed: dpkg keeps a removed package's record for its postrm.
-cleanup() {
-  dpkg --purge liblintrow-dev liblintrow1 >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
 sample=examples/sample/orders.csv
 expected=tests/expected
 # The README's Install section, as a user follows it (as root, without sudo).

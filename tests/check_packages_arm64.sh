@@ -15,23 +15,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-if [ "$(id -u)" -ne 0 ]; then
-  echo "check_packages_arm64.sh needs root: it installs and removes Debian packages with dpkg (run it with sudo)"
-  exit 1
-fi
-packages=(liblintrow1 liblintrow-dev)
-for package in "${packages[@]}"; do
-  if dpkg-query -W -f='${db:Status-Status}\n' "$package:*" 2>/dev/null | grep -qx installed; then
-    echo "FAIL: $package is installed already; remove it first"
-    exit 1
-  fi
-done
-work=$(mktemp -d)
-cleanup() {
-  dpkg --purge liblintrow-dev:arm64 liblintrow1:arm64 liblintrow-dev:amd64 liblintrow1:amd64 >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=support/package_checks.sh
+. tests/support/package_checks.sh
+start_package_check check_packages_arm64.sh
 sample=examples/sample/orders.csv
 expected=tests/expected/revenue_by_customer.txt
 
